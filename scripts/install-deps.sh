@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing need.
+# Only missing packages are installed, so a second run costs a second.
+set -euo pipefail
+
+packages=(
+    # build tools
+    build-essential cmake ninja-build pkg-config git clang-format
+    # windows, dialogs, clipboard, D-Bus, tests' input helpers
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    # the embedded browser
+    qt6-webengine-dev qt6-webengine-dev-tools
+    # media device, HTTP, XML, INI
+    libmpv-dev libcurl4-openssl-dev libpugixml-dev libsimpleini-dev libicu-dev
+    # tests and benchmarks
+    libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
+    # fuzzing with libFuzzer (clang's runtime)
+    clang libclang-rt-14-dev
+    # test and demo audio: a tone generator and an MP3 encoder
+    sox lame
+    # a display for screenshots, and a private session bus for desktop tests
+    xvfb xauth dbus
+    # Korean text
+    fonts-nanum
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -q
+"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,5 @@
+#include "frmMain.h"
+
+void TfrmMain::btnDownClick() {}
+void TfrmMain::btnDownloadClick() {}
+void TfrmMain::btnURLClick() {}

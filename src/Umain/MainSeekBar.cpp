@@ -1,0 +1,5 @@
+#include "frmMain.h"
+
+void TfrmMain::prgPlayMouseDown(int) {}
+void TfrmMain::prgPlayMouseMove(int) {}
+void TfrmMain::prgPlayMouseLeave() {}

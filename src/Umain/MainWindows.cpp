@@ -1,0 +1,4 @@
+#include "frmMain.h"
+
+void TfrmMain::btnSettingClick() {}
+void TfrmMain::sbtnTOVClick() {}

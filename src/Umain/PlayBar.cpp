@@ -1,0 +1,60 @@
+#include "PlayBar.h"
+
+#include <algorithm>
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionProgressBar>
+
+TPlayBar::TPlayBar(QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void TPlayBar::SetMin(int value) {
+    min_ = value;
+    update();
+}
+
+void TPlayBar::SetMax(int value) {
+    max_ = value;
+    update();
+}
+
+void TPlayBar::SetPosition(int value) {
+    position_ = value;
+    update();
+}
+
+QSize TPlayBar::sizeHint() const {
+    return {258, 22};
+}
+
+void TPlayBar::paintEvent(QPaintEvent*) {
+    QStyleOptionProgressBar option;
+    option.initFrom(this);
+    option.textVisible = false;
+    option.state |= QStyle::State_Horizontal;
+    // An empty range would make the style draw a busy indicator; draw it empty.
+    const bool empty = max_ <= min_;
+    option.minimum = 0;
+    option.maximum = empty ? 1 : 1000;
+    const double fraction =
+        empty ? 0.0 : (static_cast<double>(position_) - min_) / (static_cast<double>(max_) - min_);
+    option.progress = static_cast<int>(1000.0 * std::clamp(fraction, 0.0, 1.0));
+    QPainter painter(this);
+    style()->drawControl(QStyle::CE_ProgressBar, &option, &painter, this);
+}
+
+void TPlayBar::mousePressEvent(QMouseEvent* event) {
+    emit mouseDown(static_cast<int>(event->position().x()));
+}
+
+void TPlayBar::mouseMoveEvent(QMouseEvent* event) {
+    emit mouseMove(static_cast<int>(event->position().x()));
+}
+
+void TPlayBar::leaveEvent(QEvent*) {
+    emit mouseLeave();
+}

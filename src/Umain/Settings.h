@@ -1,0 +1,38 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "platform/AppInfo.h"
+
+class IIniFile;
+
+// The feed read when the settings file names none, and the value of the
+// settings dialog's default button.
+extern const char* const kDefaultRssURL;
+
+// The persistent settings, as kept in the settings file.
+struct TSettings {
+    std::string RssURL;
+    std::string FindText;
+    std::string ReplaceText;
+    std::string LastDown;  // a folder, with a trailing separator
+};
+
+// The settings file of an executable: its path with the extension replaced by
+// ".ini", or ".ini" appended when it has none.
+std::filesystem::path IniPathFor(const std::filesystem::path& executable);
+
+// The folder of an executable, with a trailing separator.
+std::string ExecutableFolder(const std::filesystem::path& executable);
+
+// Reads RSS, Find, Replace and LastDown, in that order, each with its default.
+TSettings ReadSettings(IIniFile& ini, const std::filesystem::path& executable);
+
+// Writes all four keys back, changed or not. A file that cannot be written is
+// not reported: the values of the run are then simply not kept.
+void WriteSettings(IIniFile& ini, const std::filesystem::path& executable,
+                   const TSettings& settings);
+
+// "v%d.%d.%d.%d" of a file version.
+std::string FormatVersionText(const FileVersion& version);

@@ -1,0 +1,164 @@
+#include "frmMain.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QToolButton>
+
+#include "Umain/Settings.h"
+#include "app/HandlerGuard.h"
+#include "platform/Services.h"
+#include "ui_frmMain.h"
+
+TfrmMain* frmMain = nullptr;
+
+// The glyphs are compiled into a static library, whose resources must be
+// registered by hand (and outside any namespace).
+static void RegisterGlyphResources() {
+    Q_INIT_RESOURCE(glyphs);
+}
+
+namespace {
+constexpr int kCollapsedOuterHeight = 105;
+constexpr int kExpandedOuterHeight = 319;
+}  // namespace
+
+TfrmMain::TfrmMain(Services& services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      services_(services),
+      dialogs_(*services.dialogs),
+      IdHTTP(*services.http),
+      MediaPlayer(*services.media),
+      ui(std::make_unique<Ui::TfrmMain>()) {
+    frmMain = this;
+    RegisterGlyphResources();
+    ui->setupUi(this);
+    setFixedSize(size());
+    move(0, 0);
+    for (QLabel* image : {ui->imgBtnPlay, ui->imgBtnPause, ui->imgBtnStop}) {
+        image->hide();
+    }
+    // No control is named to start with the focus: it goes to the first in tab
+    // order, the date list out of view.
+    ui->cmbDate->setFocus();
+    BindHandlers();
+
+    Timer.setInterval(1000);
+    Timer.start();
+
+    const TSettings settings = ReadSettings(*services_.ini, services_.app.ExecutablePath());
+    RssURL = settings.RssURL;
+    FindText = settings.FindText;
+    ReplaceText = settings.ReplaceText;
+    LastDown = settings.LastDown;
+
+    ui->prgPlay->SetMin(0);
+    ui->prgPlay->SetMax(0);
+
+    // A feed that fails to parse must not keep the program from starting: the
+    // error is shown and the window opens with empty lists, so the feed URL can
+    // be corrected in the settings.
+    RunGuarded(dialogs_, [this] { LoadFeedDocument(); });
+
+    SetGlyph(ui->sbtnPlay, ui->imgBtnPlay);
+    SetGlyph(ui->sbtnStop, ui->imgBtnStop);
+
+    VersionText = FormatVersionText(services_.app.Version());
+    setWindowTitle(QString::fromStdString("ZURav3 " + VersionText));
+
+    SelectFirstEpisode();
+}
+
+TfrmMain::~TfrmMain() {
+    MediaPlayer.SetNotifyHandler(nullptr);
+    FormDestroy();
+    if (frmMain == this) {
+        frmMain = nullptr;
+    }
+}
+
+void TfrmMain::FormDestroy() {
+    WriteSettings(*services_.ini, services_.app.ExecutablePath(),
+                  {RssURL, FindText, ReplaceText, LastDown});
+}
+
+void TfrmMain::Bind(QAbstractButton* button, void (TfrmMain::*handler)()) {
+    connect(button, &QAbstractButton::clicked, this,
+            Guarded(dialogs_, [this, handler] { (this->*handler)(); }));
+}
+
+void TfrmMain::BindHandlers() {
+    Bind(ui->btnSetting, &TfrmMain::btnSettingClick);
+    Bind(ui->btnReload, &TfrmMain::btnReloadClick);
+    Bind(ui->btnPlay, &TfrmMain::btnPlayClick);
+    Bind(ui->btnDown, &TfrmMain::btnDownClick);
+    Bind(ui->btnURL, &TfrmMain::btnURLClick);
+    Bind(ui->sbtnTOV, &TfrmMain::sbtnTOVClick);
+    Bind(ui->sbtnOpen, &TfrmMain::sbtnOpenClick);
+    Bind(ui->sbtnPlay, &TfrmMain::sbtnPlayClick);
+    Bind(ui->sbtnStop, &TfrmMain::sbtnStopClick);
+    Bind(ui->btnList, &TfrmMain::btnListClick);
+    Bind(ui->btnDownload, &TfrmMain::btnDownloadClick);
+
+    // `activated` comes only from the user, never from code setting the index.
+    connect(ui->cmbItem, &QComboBox::activated, this,
+            Guarded(dialogs_, [this] { cmbItemChange(); }));
+    connect(ui->cmbDate, &QComboBox::activated, this,
+            Guarded(dialogs_, [this] { cmbDateChange(); }));
+
+    connect(ui->prgPlay, &TPlayBar::mouseDown, this,
+            [this](int x) { RunGuarded(dialogs_, [this, x] { prgPlayMouseDown(x); }); });
+    connect(ui->prgPlay, &TPlayBar::mouseMove, this,
+            [this](int x) { RunGuarded(dialogs_, [this, x] { prgPlayMouseMove(x); }); });
+    connect(ui->prgPlay, &TPlayBar::mouseLeave, this,
+            Guarded(dialogs_, [this] { prgPlayMouseLeave(); }));
+
+    connect(&Timer, &QTimer::timeout, this, Guarded(dialogs_, [this] { TimerTimer(); }));
+    MediaPlayer.SetNotifyHandler([this](NotifyResult result) {
+        RunGuarded(dialogs_, [this, result] { MediaPlayerNotify(result); });
+    });
+}
+
+void TfrmMain::SetGlyph(QAbstractButton* button, const QLabel* image) {
+    button->setIcon(QIcon(image->pixmap()));
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    RunGuarded(dialogs_, [this] { FormClose(); });
+    event->accept();
+}
+
+void TfrmMain::FormClose() {
+    Timer.stop();
+}
+
+void TfrmMain::cmbItemChange() {
+    const int i = ui->cmbItem->currentIndex();
+    if (!IsEpisodeIndex(Episodes, i)) {
+        return;
+    }
+    UpdateEpisodeHints(i);
+}
+
+void TfrmMain::cmbDateChange() {
+    const int i = ui->cmbDate->currentIndex();
+    if (!IsEpisodeIndex(Episodes, i)) {
+        return;
+    }
+    MediaPlayer.Close(false);
+    MediaPlayer.Open(Episodes[static_cast<std::size_t>(i)].url, false);
+    ui->prgPlay->SetMin(0);
+    ui->prgPlay->SetMax(MediaPlayer.Length());
+}
+
+void TfrmMain::btnListClick() {
+    // The toggle works on the outer height, title bar and borders included.
+    const int frame = frameGeometry().height() - height();
+    if (frameGeometry().height() == kCollapsedOuterHeight) {
+        setFixedHeight(kExpandedOuterHeight - frame);
+        ui->btnList->setText(QStringLiteral("목록감추기"));
+    } else {
+        setFixedHeight(kCollapsedOuterHeight - frame);
+        ui->btnList->setText(QStringLiteral("목록보기"));
+    }
+}

@@ -1,0 +1,10 @@
+#include "ProgramFonts.h"
+
+#include <QFont>
+#include <QStringList>
+
+void ApplyProgramFonts() {
+    QFont::insertSubstitutions(
+        QStringLiteral("Tahoma"),
+        QStringList{QStringLiteral("NanumGothic"), QStringLiteral("DejaVu Sans")});
+}

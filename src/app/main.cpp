@@ -1,0 +1,37 @@
+#include <clocale>
+#include <exception>
+
+#include <QApplication>
+
+#include "Ubrowser/frmBrowser.h"
+#include "Udlgrss/frmRSS.h"
+#include "Udownload/frmDownload.h"
+#include "Umain/frmMain.h"
+#include "app/ProgramFonts.h"
+#include "platform/Services.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    // libmpv needs the C locale for numbers.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setApplicationName(QStringLiteral("ZURav3"));
+    ApplyProgramFonts();
+
+    Services services = MakeProgramServices();
+    try {
+        // Created in this order; the main window's constructor loads the feed
+        // before the other windows exist. Destroyed in reverse, the main window
+        // last, which writes the settings.
+        TfrmMain main(services);
+        TfrmRSS rss(services);
+        TfrmDownload download(services);
+        TfrmBrowser browser;
+        main.show();
+        QApplication::exec();
+    } catch (const std::exception& e) {
+        services.dialogs->ShowError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        services.dialogs->ShowError(QString());
+    }
+    return 0;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+// A settings file in INI syntax: "[section]" lines, then "key=value" lines.
+class IIniFile {
+public:
+    virtual ~IIniFile() = default;
+
+    // Reads the file at `path`, replacing what was read before. A missing or
+    // unreadable file gives an empty document (every read answers its default).
+    virtual void Open(const std::filesystem::path& path) = 0;
+
+    // The value of `key` in `section`, or `fallback` when either is missing.
+    virtual std::string ReadString(const std::string& section, const std::string& key,
+                                   const std::string& fallback) const = 0;
+
+    // Sets `key` in `section`, creating both when missing; kept in memory until Save.
+    virtual void WriteString(const std::string& section, const std::string& key,
+                             const std::string& value) = 0;
+
+    // Writes the document back to the file last opened, replacing it whole only
+    // once the new text is completely on disk. False when it could not be written.
+    virtual bool Save() = 0;
+};

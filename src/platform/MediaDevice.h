@@ -1,0 +1,64 @@
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+// The device's modes. A medium that is open but not playing is Stopped (also at
+// its end); Paused only after a pause command. NotReady: no medium is open.
+enum class MediaMode { NotReady, Stopped, Playing, Recording, Seeking, Paused, Open };
+
+// How a command sent with a notification ended.
+enum class NotifyResult { Successful, Superseded, Aborted, Failure };
+
+// An error of the media device; its text is what the user is shown.
+class MediaDeviceError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kNoDeviceOpen = "No MCI device open";
+
+// One media device with at most one medium open. Times are milliseconds.
+//
+// A command sent with `notify` reports its completion to the notify handler
+// later, from the event loop, never before the calling handler has returned. A
+// play's notification waits for the end of the medium (Successful) or is cut off
+// by the next command sent with a notification (Superseded).
+class IMediaDevice {
+public:
+    using NotifyHandler = std::function<void(NotifyResult)>;
+
+    virtual ~IMediaDevice() = default;
+
+    virtual void SetNotifyHandler(NotifyHandler handler) = 0;
+
+    // Opens a local path or an http/https URL, waiting until it is open or has
+    // failed (closing what was open before). Throws MediaDeviceError with the
+    // device's message on failure; the device is then closed.
+    virtual void Open(const std::string& element, bool notify) = 0;
+
+    // Closes the medium; does nothing when none is open.
+    virtual void Close(bool notify) = 0;
+
+    virtual void SetTimeFormatMilliseconds() = 0;
+
+    // Length of the medium. Throws kNoDeviceOpen when no medium is open.
+    virtual int Length() = 0;
+
+    // Current position; 0 when no medium is open.
+    virtual int Position() = 0;
+
+    // Current mode; NotReady when no medium is open.
+    virtual MediaMode Mode() = 0;
+
+    // Plays from the current position (from the start when at the end). Returns
+    // at once. Throws kNoDeviceOpen when no medium is open, as do the three below.
+    virtual void Play(bool notify) = 0;
+    virtual void Pause(bool notify) = 0;
+    virtual void Stop(bool notify) = 0;
+    // Moves to `positionMs` and waits until the device is there.
+    virtual void Seek(int positionMs, bool notify) = 0;
+
+    virtual bool IsOpen() const = 0;
+};

@@ -1,0 +1,46 @@
+#include "TestServices.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/CurlUrlDownloader.h"
+#include "platform/MpvMediaDevice.h"
+#include "platform/SimpleIniFile.h"
+
+TestServices::TestServices(const CurlHttpClient::Options& http) {
+    auto dialogs = std::make_unique<ScriptedDialogs>();
+    dialogs_ = dialogs.get();
+    services_.dialogs = std::move(dialogs);
+    services_.http = std::make_unique<CurlHttpClient>(http);
+    services_.downloader = std::make_unique<CurlUrlDownloader>();
+    services_.media = std::make_unique<MpvMediaDevice>("null");
+    services_.ini = std::make_unique<SimpleIniFile>();
+    services_.app = AppInfo(Folder() / "ZURav3", {3, 0, 0, 0});
+}
+
+std::filesystem::path TestServices::Folder() const {
+    return std::filesystem::path(dir_.path().toStdString());
+}
+
+std::filesystem::path TestServices::IniPath() const {
+    return Folder() / "ZURav3.ini";
+}
+
+void TestServices::WriteIni(const std::string& text) const {
+    std::ofstream(IniPath(), std::ios::binary) << text;
+}
+
+std::string TestServices::ReadIni() const {
+    std::ifstream in(IniPath(), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+CurlHttpClient::Options TestServices::ShortTimeouts() {
+    CurlHttpClient::Options options;
+    options.connectTimeoutSeconds = 5;
+    options.lowSpeedSeconds = 3;
+    options.totalTimeoutSeconds = 60;
+    return options;
+}

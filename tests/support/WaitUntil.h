@@ -1,0 +1,12 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+// Processes Qt events until `condition` holds or `timeout` has passed; true when
+// it held. Tests wait for conditions, never for a fixed time.
+bool WaitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+// Processes Qt events for `duration` (to let queued calls arrive).
+void PumpEvents(std::chrono::milliseconds duration);
