@@ -1,0 +1,15 @@
+#include "LinkCheck.h"
+
+#include "platform/HttpClient.h"
+
+std::optional<std::string> CheckEpisodeLink(IHttpClient& http, const std::string& link) {
+    const HttpResult head = http.Head(link);
+    if (head.Ok()) {
+        return std::nullopt;
+    }
+    return head.error;
+}
+
+std::string UnreachableLinkMessage(const std::string& link, const std::string& error) {
+    return "인터넷이 연결되지 않았거나 미디어 파일이 존재하지 않습니다.\n\n" + link + "\r\r" + error;
+}
