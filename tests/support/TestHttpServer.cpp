@@ -4,7 +4,10 @@
 #include <memory>
 #include <stdexcept>
 
-TestHttpServer::TestHttpServer() = default;
+TestHttpServer::TestHttpServer() {
+    // Stop() waits for idle keep-alive connections to time out; keep that short.
+    server_.set_keep_alive_timeout(1);
+}
 
 TestHttpServer::~TestHttpServer() {
     Stop();
