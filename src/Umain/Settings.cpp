@@ -1,6 +1,9 @@
 #include "Settings.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <system_error>
 
 #include "platform/IniFile.h"
 
@@ -28,8 +31,45 @@ std::string ExecutableFolder(const std::filesystem::path& executable) {
     return folder;
 }
 
-TSettings ReadSettings(IIniFile& ini, const std::filesystem::path& executable) {
-    ini.Open(IniPathFor(executable));
+namespace {
+
+std::filesystem::path UserCopy(const AppInfo& app) {
+    if (app.UserConfigFolder().empty()) {
+        return {};
+    }
+    return app.UserConfigFolder() / IniPathFor(app.ExecutablePath()).filename();
+}
+
+bool IsWritableFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    return std::filesystem::is_directory(folder, ec) && ::access(folder.c_str(), W_OK) == 0;
+}
+
+}  // namespace
+
+std::filesystem::path SettingsFileToRead(const AppInfo& app) {
+    const std::filesystem::path user = UserCopy(app);
+    std::error_code ec;
+    if (!user.empty() && std::filesystem::is_regular_file(user, ec)) {
+        return user;
+    }
+    return IniPathFor(app.ExecutablePath());
+}
+
+std::filesystem::path SettingsFileToWrite(const AppInfo& app) {
+    const std::filesystem::path user = UserCopy(app);
+    const std::filesystem::path beside = IniPathFor(app.ExecutablePath());
+    std::error_code ec;
+    if (user.empty() || IsWritableFolder(beside.parent_path())) {
+        return std::filesystem::is_regular_file(user, ec) ? user : beside;
+    }
+    std::filesystem::create_directories(user.parent_path(), ec);
+    return user;
+}
+
+TSettings ReadSettings(IIniFile& ini, const AppInfo& app) {
+    const std::filesystem::path& executable = app.ExecutablePath();
+    ini.Open(SettingsFileToRead(app));
     TSettings settings;
     settings.RssURL = ini.ReadString("TOV", "RSS", kDefaultRssURL);
     settings.FindText = ini.ReadString("URL", "Find", "");
@@ -38,9 +78,8 @@ TSettings ReadSettings(IIniFile& ini, const std::filesystem::path& executable) {
     return settings;
 }
 
-void WriteSettings(IIniFile& ini, const std::filesystem::path& executable,
-                   const TSettings& settings) {
-    ini.Open(IniPathFor(executable));
+void WriteSettings(IIniFile& ini, const AppInfo& app, const TSettings& settings) {
+    ini.Open(SettingsFileToWrite(app));
     ini.WriteString("TOV", "RSS", settings.RssURL);
     ini.WriteString("URL", "Find", settings.FindText);
     ini.WriteString("URL", "Replace", settings.ReplaceText);

@@ -26,13 +26,23 @@ std::filesystem::path IniPathFor(const std::filesystem::path& executable);
 // The folder of an executable, with a trailing separator.
 std::string ExecutableFolder(const std::filesystem::path& executable);
 
-// Reads RSS, Find, Replace and LastDown, in that order, each with its default.
-TSettings ReadSettings(IIniFile& ini, const std::filesystem::path& executable);
+// The settings file read at start: the copy in the user's configuration folder
+// when there is one (it is made when the executable's folder cannot be
+// written), otherwise the file beside the executable.
+std::filesystem::path SettingsFileToRead(const AppInfo& app);
 
-// Writes all four keys back, changed or not. A file that cannot be written is
-// not reported: the values of the run are then simply not kept.
-void WriteSettings(IIniFile& ini, const std::filesystem::path& executable,
-                   const TSettings& settings);
+// The settings file written at the end: the user's copy when there is one; the
+// file beside the executable when its folder can be written; otherwise a new
+// copy in the user's configuration folder, so the settings are not lost.
+std::filesystem::path SettingsFileToWrite(const AppInfo& app);
+
+// Reads RSS, Find, Replace and LastDown, in that order, each with its default.
+TSettings ReadSettings(IIniFile& ini, const AppInfo& app);
+
+// Writes all four keys back, changed or not. A file that cannot be written (a
+// read-only settings file, say) is not reported: the values of the run are then
+// simply not kept.
+void WriteSettings(IIniFile& ini, const AppInfo& app, const TSettings& settings);
 
 // "v%d.%d.%d.%d" of a file version.
 std::string FormatVersionText(const FileVersion& version);

@@ -46,7 +46,7 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
     Timer.setInterval(1000);
     Timer.start();
 
-    const TSettings settings = ReadSettings(*services_.ini, services_.app.ExecutablePath());
+    const TSettings settings = ReadSettings(*services_.ini, services_.app);
     RssURL = settings.RssURL;
     FindText = settings.FindText;
     ReplaceText = settings.ReplaceText;
@@ -78,8 +78,7 @@ TfrmMain::~TfrmMain() {
 }
 
 void TfrmMain::FormDestroy() {
-    WriteSettings(*services_.ini, services_.app.ExecutablePath(),
-                  {RssURL, FindText, ReplaceText, LastDown});
+    WriteSettings(*services_.ini, services_.app, {RssURL, FindText, ReplaceText, LastDown});
 }
 
 void TfrmMain::Bind(QAbstractButton* button, void (TfrmMain::*handler)()) {

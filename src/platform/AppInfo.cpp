@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QStandardPaths>
 
 #ifndef ZURAV3_FILE_VERSION
 #define ZURAV3_FILE_VERSION ""

@@ -18,6 +18,11 @@ protected:
     std::filesystem::path Folder() const { return dir_.path().toStdString(); }
     std::filesystem::path Exe() const { return Folder() / "ZURav3"; }
     std::filesystem::path Ini() const { return Folder() / "ZURav3.ini"; }
+    std::filesystem::path UserCopy() const { return Folder() / "config" / "ZURav3.ini"; }
+    AppInfo App(const std::filesystem::path& exe) const {
+        return AppInfo(exe, {}, Folder() / "config");
+    }
+    AppInfo App() const { return App(Exe()); }
     void Write(const std::string& text) const { std::ofstream(Ini(), std::ios::binary) << text; }
     std::string Read() const {
         std::ifstream in(Ini(), std::ios::binary);
@@ -40,58 +45,87 @@ TEST(SettingsPath, ExtensionIsReplacedOrAppended) {
 }
 
 TEST_F(SettingsTest, MissingFileGivesDefaultsAndWritingCreatesFourKeysInThreeSections) {
-    const TSettings read = ReadSettings(ini_, Exe());
+    const TSettings read = ReadSettings(ini_, App());
     EXPECT_EQ(read.RssURL, kDefaultRssURL);
     EXPECT_EQ(read.FindText, "");
     EXPECT_EQ(read.ReplaceText, "");
     EXPECT_EQ(read.LastDown, Folder().string() + "/");
 
-    WriteSettings(ini_, Exe(), read);
+    WriteSettings(ini_, App(), read);
     const std::string text = Read();
     for (const char* line : {"[TOV]", "[URL]", "[OPT]", "RSS", "Find", "Replace", "LastDown"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line;
     }
     SimpleIniFile again;
-    const TSettings back = ReadSettings(again, Exe());
+    const TSettings back = ReadSettings(again, App());
     EXPECT_EQ(back.RssURL, read.RssURL);
     EXPECT_EQ(back.LastDown, read.LastDown);
 }
 
 TEST_F(SettingsTest, ValuesRoundTripAndOtherContentIsKept) {
     Write("; kept comment\n[TOV]\nRSS=http://feed/한글?a=b=c\n[URL]\nFind=/abc/\n[Other]\nX=1\n");
-    TSettings s = ReadSettings(ini_, Exe());
+    TSettings s = ReadSettings(ini_, App());
     EXPECT_EQ(s.RssURL, "http://feed/한글?a=b=c");
     EXPECT_EQ(s.FindText, "/abc/");
     EXPECT_EQ(s.ReplaceText, "");
     s.LastDown = "/music/";
-    WriteSettings(ini_, Exe(), s);
+    WriteSettings(ini_, App(), s);
 
     const std::string text = Read();
     EXPECT_NE(text.find("; kept comment"), std::string::npos);
     EXPECT_NE(text.find("X"), std::string::npos);
     SimpleIniFile again;
-    const TSettings back = ReadSettings(again, Exe());
+    const TSettings back = ReadSettings(again, App());
     EXPECT_EQ(back.RssURL, s.RssURL);
     EXPECT_EQ(back.FindText, "/abc/");
     EXPECT_EQ(back.ReplaceText, "");
     EXPECT_EQ(back.LastDown, "/music/");
 }
 
-// An unwritable settings file is neither reported nor damaged.
-TEST_F(SettingsTest, ReadOnlyFileAndMissingFolderAreLeftAloneSilently) {
+// A settings file made read-only is neither reported nor damaged, and no copy
+// elsewhere takes its place.
+TEST_F(SettingsTest, ReadOnlyFileIsLeftAloneSilently) {
     Write("[TOV]\nRSS=http://old/\n");
     chmod(Ini().c_str(), 0444);
-    TSettings s = ReadSettings(ini_, Exe());
+    TSettings s = ReadSettings(ini_, App());
     s.RssURL = "http://new/";
-    WriteSettings(ini_, Exe(), s);
+    WriteSettings(ini_, App(), s);
     EXPECT_EQ(Read(), "[TOV]\nRSS=http://old/\n");
-
-    EXPECT_NO_THROW(WriteSettings(ini_, Folder() / "missing" / "ZURav3", s));
+    EXPECT_FALSE(std::filesystem::exists(UserCopy()));
 }
 
-TEST_F(SettingsTest, GarbageFileGivesDefaults) {
+// When the executable's folder cannot be written (here it is not a folder at
+// all, which holds for root too), the settings go to the user's configuration
+// folder, and that copy is read first from then on.
+TEST_F(SettingsTest, UnwritableExecutableFolderMovesTheSettingsToTheUsersFolder) {
+    std::ofstream(Folder() / "not-a-folder") << "x";
+    const AppInfo app = App(Folder() / "not-a-folder" / "ZURav3");
+    TSettings s = ReadSettings(ini_, app);
+    s.RssURL = "http://kept/";
+    WriteSettings(ini_, app, s);
+    ASSERT_TRUE(std::filesystem::exists(UserCopy()));
+    EXPECT_EQ(ReadSettings(ini_, app).RssURL, "http://kept/");
+
+    // Once a user copy exists it wins over the file beside the executable.
+    Write("[TOV]\nRSS=http://beside/\n");
+    EXPECT_EQ(SettingsFileToRead(App()), UserCopy());
+    EXPECT_EQ(ReadSettings(ini_, App()).RssURL, "http://kept/");
+    s.RssURL = "http://newer/";
+    WriteSettings(ini_, App(), s);
+    EXPECT_EQ(ReadSettings(ini_, App()).RssURL, "http://newer/");
+    EXPECT_EQ(Read(), "[TOV]\nRSS=http://beside/\n");
+}
+
+TEST_F(SettingsTest, GarbageFileGivesDefaultsAndHugeValuesSurvive) {
     Write(std::string("\x00\xff\xfe[\n=\x01\x02\n[TOV\nRSS", 16));
-    const TSettings s = ReadSettings(ini_, Exe());
+    TSettings s = ReadSettings(ini_, App());
     EXPECT_FALSE(s.RssURL.empty());
     EXPECT_EQ(s.LastDown, Folder().string() + "/");
+
+    const std::string huge = "http://h/" + std::string(100 * 1024, 'x');
+    Write("[TOV]\nRSS=" + huge + "\n");
+    s = ReadSettings(ini_, App());
+    EXPECT_EQ(s.RssURL, huge);
+    WriteSettings(ini_, App(), s);
+    EXPECT_EQ(ReadSettings(ini_, App()).RssURL, huge);
 }

@@ -15,7 +15,8 @@ TestServices::TestServices(const CurlHttpClient::Options& http) {
     services_.downloader = std::make_unique<CurlUrlDownloader>();
     services_.media = std::make_unique<MpvMediaDevice>("null");
     services_.ini = std::make_unique<SimpleIniFile>();
-    services_.app = AppInfo(Folder() / "ZURav3", {3, 0, 0, 0});
+    // Never the user's own configuration folder.
+    services_.app = AppInfo(Folder() / "ZURav3", {3, 0, 0, 0}, Folder() / "config");
 }
 
 std::filesystem::path TestServices::Folder() const {
