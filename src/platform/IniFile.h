@@ -16,7 +16,8 @@ public:
     virtual std::string ReadString(const std::string& section, const std::string& key,
                                    const std::string& fallback) const = 0;
 
-    // Sets `key` in `section`, creating both when missing; kept in memory until Save.
+    // Sets `key` in `section`, creating both when missing; kept in memory until
+    // Save. A value is one line: line breaks in it are stored as blanks.
     virtual void WriteString(const std::string& section, const std::string& key,
                              const std::string& value) = 0;
 

@@ -19,16 +19,25 @@ SimpleIniFile::SimpleIniFile() : impl_(std::make_unique<Impl>()) {}
 SimpleIniFile::~SimpleIniFile() = default;
 
 void SimpleIniFile::Open(const std::filesystem::path& path) {
-    impl_->ini.Reset();
     impl_->path = path;
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return;
-    }
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (impl_->ini.LoadData(text) < 0) {
+    OpenText(text);
+}
+
+void SimpleIniFile::OpenText(std::string_view text) {
+    impl_->ini.Reset();
+    if (impl_->ini.LoadData(text.data(), text.size()) < 0) {
         impl_->ini.Reset();
     }
+}
+
+std::string SimpleIniFile::SaveText() const {
+    std::string text;
+    if (impl_->ini.Save(text) < 0) {
+        return {};
+    }
+    return text;
 }
 
 std::string SimpleIniFile::ReadString(const std::string& section, const std::string& key,
@@ -39,7 +48,15 @@ std::string SimpleIniFile::ReadString(const std::string& section, const std::str
 
 void SimpleIniFile::WriteString(const std::string& section, const std::string& key,
                                 const std::string& value) {
-    impl_->ini.SetValue(section.c_str(), key.c_str(), value.c_str());
+    // A value holds one line: a line break inside it would start a new line of
+    // the file and could pose as another key when the file is read back.
+    std::string line = value;
+    for (char& c : line) {
+        if (c == '\r' || c == '\n' || c == '\0') {
+            c = ' ';
+        }
+    }
+    impl_->ini.SetValue(section.c_str(), key.c_str(), line.c_str());
 }
 
 bool SimpleIniFile::Save() {
@@ -56,10 +73,7 @@ bool SimpleIniFile::Save() {
         (status.permissions() & kWriteBits) == perms::none) {
         return false;
     }
-    std::string text;
-    if (impl_->ini.Save(text) < 0) {
-        return false;
-    }
+    const std::string text = SaveText();
     // QSaveFile writes beside the target and renames over it at commit, so a
     // crash or a full disk never leaves a half-written settings file.
     QSaveFile file(QString::fromStdString(impl_->path.string()));

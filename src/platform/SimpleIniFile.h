@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "IniFile.h"
 
@@ -18,6 +20,10 @@ public:
     void WriteString(const std::string& section, const std::string& key,
                      const std::string& value) override;
     bool Save() override;
+
+    // The document from and to text, as Open and Save read and write it.
+    void OpenText(std::string_view text);
+    std::string SaveText() const;
 
 private:
     struct Impl;

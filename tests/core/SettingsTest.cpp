@@ -116,6 +116,17 @@ TEST_F(SettingsTest, UnwritableExecutableFolderMovesTheSettingsToTheUsersFolder)
     EXPECT_EQ(Read(), "[TOV]\nRSS=http://beside/\n");
 }
 
+// A line break in a value must not let it pose as another key in the file.
+TEST_F(SettingsTest, LineBreaksInAValueCannotInjectKeys) {
+    TSettings s = ReadSettings(ini_, App());
+    s.RssURL = "http://a/\n[OPT]\nLastDown=/evil/";
+    s.LastDown = "/music/";
+    WriteSettings(ini_, App(), s);
+    const TSettings back = ReadSettings(ini_, App());
+    EXPECT_EQ(back.RssURL, "http://a/ [OPT] LastDown=/evil/");
+    EXPECT_EQ(back.LastDown, "/music/");
+}
+
 TEST_F(SettingsTest, GarbageFileGivesDefaultsAndHugeValuesSurvive) {
     Write(std::string("\x00\xff\xfe[\n=\x01\x02\n[TOV\nRSS", 16));
     TSettings s = ReadSettings(ini_, App());
