@@ -1,0 +1,188 @@
+#include "MprisService.h"
+
+#include <unistd.h>
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QTimer>
+
+#include "MprisAdaptors.h"
+
+namespace {
+
+const QString kObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+constexpr qint64 kUsPerMs = 1000;
+
+}  // namespace
+
+QString MprisStatusText(int status) {
+    switch (static_cast<MprisState::Status>(status)) {
+        case MprisState::Status::Playing:
+            return QStringLiteral("Playing");
+        case MprisState::Status::Paused:
+            return QStringLiteral("Paused");
+        default:
+            return QStringLiteral("Stopped");
+    }
+}
+
+QDBusObjectPath MprisTrackId(const QString& title) {
+    if (title.isEmpty()) {
+        return QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
+    }
+    // One id per title is enough: the player holds one medium at a time.
+    return QDBusObjectPath(QStringLiteral("/org/zurav3/track/") +
+                           QString::number(qHash(title), 16));
+}
+
+QVariantMap MprisMetadata(const QString& title, qint64 lengthMs) {
+    QVariantMap metadata;
+    metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(MprisTrackId(title)));
+    if (!title.isEmpty()) {
+        metadata.insert(QStringLiteral("xesam:title"), title);
+        metadata.insert(QStringLiteral("mpris:length"), lengthMs * kUsPerMs);
+    }
+    return metadata;
+}
+
+MprisRootAdaptor::MprisRootAdaptor(MprisService* service)
+    : QDBusAbstractAdaptor(service), service_(service) {}
+
+void MprisRootAdaptor::Raise() {
+    service_->Player().Raise();
+}
+
+MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService* service)
+    : QDBusAbstractAdaptor(service), service_(service) {
+    setAutoRelaySignals(false);
+}
+
+QString MprisPlayerAdaptor::PlaybackStatus() const {
+    return MprisStatusText(static_cast<int>(service_->Player().State().status));
+}
+
+QVariantMap MprisPlayerAdaptor::Metadata() const {
+    const MprisState state = service_->Player().State();
+    return MprisMetadata(state.title, state.lengthMs);
+}
+
+qlonglong MprisPlayerAdaptor::Position() const {
+    return service_->Player().State().positionMs * kUsPerMs;
+}
+
+bool MprisPlayerAdaptor::CanSeek() const {
+    return service_->Player().State().lengthMs > 0;
+}
+
+void MprisPlayerAdaptor::Pause() {
+    service_->Player().Pause();
+    service_->Refresh();
+}
+
+void MprisPlayerAdaptor::PlayPause() {
+    service_->Player().PlayPause();
+    service_->Refresh();
+}
+
+void MprisPlayerAdaptor::Stop() {
+    service_->Player().Stop();
+    service_->Refresh();
+}
+
+void MprisPlayerAdaptor::Play() {
+    service_->Player().Play();
+    service_->Refresh();
+}
+
+void MprisPlayerAdaptor::Seek(qlonglong offsetUs) {
+    const MprisState state = service_->Player().State();
+    if (state.lengthMs <= 0) {
+        return;
+    }
+    const qint64 target = state.positionMs * kUsPerMs + offsetUs;
+    // Past the end would mean the next track, and there is none.
+    if (target > state.lengthMs * kUsPerMs) {
+        return;
+    }
+    const qint64 targetMs = std::max<qint64>(0, target / kUsPerMs);
+    service_->Player().SetPosition(targetMs);
+    service_->AnnounceSeek(targetMs * kUsPerMs);
+}
+
+void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& trackId, qlonglong positionUs) {
+    const MprisState state = service_->Player().State();
+    if (trackId != MprisTrackId(state.title) || positionUs < 0 ||
+        positionUs > state.lengthMs * kUsPerMs || state.lengthMs <= 0) {
+        return;
+    }
+    service_->Player().SetPosition(positionUs / kUsPerMs);
+    service_->AnnounceSeek(positionUs);
+}
+
+MprisService::MprisService(IMprisPlayer& player, QDBusConnection connection, QObject* parent)
+    : QObject(parent), player_(player), connection_(std::move(connection)) {
+    new MprisRootAdaptor(this);
+    new MprisPlayerAdaptor(this);
+    if (!connection_.isConnected() ||
+        !connection_.registerObject(kObjectPath, this, QDBusConnection::ExportAdaptors)) {
+        return;
+    }
+    // A second copy of the program takes a name of its own.
+    serviceName_ = QStringLiteral("org.mpris.MediaPlayer2.zurav3");
+    if (!connection_.registerService(serviceName_)) {
+        serviceName_ += QStringLiteral(".instance") + QString::number(::getpid());
+        if (!connection_.registerService(serviceName_)) {
+            connection_.unregisterObject(kObjectPath);
+            serviceName_.clear();
+            return;
+        }
+    }
+    registered_ = true;
+    last_ = player_.State();
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &MprisService::Refresh);
+    timer->start(500);
+}
+
+MprisService::~MprisService() {
+    if (registered_) {
+        connection_.unregisterService(serviceName_);
+        connection_.unregisterObject(kObjectPath);
+    }
+}
+
+void MprisService::AnnounceSeek(qint64 positionUs) {
+    if (!registered_) {
+        return;
+    }
+    QDBusMessage signal =
+        QDBusMessage::createSignal(kObjectPath, kPlayerInterface, QStringLiteral("Seeked"));
+    signal << static_cast<qlonglong>(positionUs);
+    connection_.send(signal);
+}
+
+void MprisService::Refresh() {
+    if (!registered_) {
+        return;
+    }
+    const MprisState now = player_.State();
+    QVariantMap changed;
+    if (now.status != last_.status) {
+        changed.insert(QStringLiteral("PlaybackStatus"),
+                       MprisStatusText(static_cast<int>(now.status)));
+    }
+    if (now.title != last_.title || now.lengthMs != last_.lengthMs) {
+        changed.insert(QStringLiteral("Metadata"), MprisMetadata(now.title, now.lengthMs));
+        changed.insert(QStringLiteral("CanSeek"), now.lengthMs > 0);
+    }
+    last_ = now;
+    if (changed.isEmpty()) {
+        return;
+    }
+    QDBusMessage signal =
+        QDBusMessage::createSignal(kObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                   QStringLiteral("PropertiesChanged"));
+    signal << kPlayerInterface << changed << QStringList();
+    connection_.send(signal);
+}
