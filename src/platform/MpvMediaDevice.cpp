@@ -89,6 +89,9 @@ MpvMediaDevice::MpvMediaDevice(const std::string& audioOutput, int networkTimeou
         {"keep-open", "yes"},
         {"pause", "yes"},
         {"network-timeout", timeout},
+        // Read a few minutes of a stream ahead, not the whole episode: less
+        // traffic, and a close need not wait for a transfer in full flow.
+        {"demuxer-max-bytes", "4MiB"},
         {"audio-client-name", "ZURav3"},
         {"ao", audioOutput},
     };
