@@ -13,9 +13,7 @@
 #include <chrono>
 #include <clocale>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <thread>
 
 #include <benchmark/benchmark.h>
@@ -25,6 +23,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "TestFiles.h"
 #include "TestHttpServer.h"
 #include "TestServices.h"
 #include "Umain/PlayBar.h"
@@ -37,13 +36,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr double kFixedWaitMs = 1000.0;
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 // A one-hour CBR MP3 at 128 kbit/s: a one-minute tone encoded without a
 // length tag, repeated sixty times (the frames join into one valid stream,

@@ -1,5 +1,3 @@
-#include <fstream>
-#include <sstream>
 
 #include <QComboBox>
 #include <QLabel>
@@ -8,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFiles.h"
 #include "TestHttpServer.h"
 #include "TestServices.h"
 #include "Umain/PlayBar.h"
@@ -19,17 +18,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string DataFile(const std::string& name) {
-    return std::string(ZURAV3_TEST_DATA) + "/" + name;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -39,7 +27,7 @@ QString Q(const std::string& text) {
 class Player : public ::testing::Test {
 protected:
     void SetUp() override {
-        server_.ServeBytes("/tone.mp3", ReadBytes(DataFile("tone-3s.mp3")), "audio/mpeg");
+        server_.ServeBytes("/tone.mp3", ReadBytes(TestDataFile("tone-3s.mp3")), "audio/mpeg");
         server_.Server().Get("/moved.mp3", [](const httplib::Request&, httplib::Response& res) {
             res.set_redirect("/tone.mp3", 301);
         });
@@ -140,7 +128,7 @@ TEST_F(Player, PlayButtonPlaysTheRewrittenLinkAndTheNotificationsShowThePauseGly
 }
 
 TEST_F(Player, PauseResumesWhereItStoppedAndStopRewinds) {
-    window_->PlayFile(DataFile("tone-3s.mp3"));
+    window_->PlayFile(TestDataFile("tone-3s.mp3"));
     ASSERT_TRUE(ShowsPlaying());
     ASSERT_TRUE(BarPasses(300));
 
@@ -167,7 +155,7 @@ TEST_F(Player, PauseResumesWhereItStoppedAndStopRewinds) {
 
 // At the natural end the bar stays full and the next play starts over.
 TEST_F(Player, NaturalEndKeepsTheBarFullAndPlaysAgainFromTheStart) {
-    const std::string path = DataFile("tone-1s.wav");
+    const std::string path = TestDataFile("tone-1s.wav");
     window_->PlayFile(path);
     EXPECT_EQ(window_->windowTitle(), QStringLiteral("ZURav3 v3.0.0.0 - tone-1s.wav"));
     EXPECT_EQ(Bar()->toolTip(), Q(path));
@@ -186,7 +174,7 @@ TEST_F(Player, NaturalEndKeepsTheBarFullAndPlaysAgainFromTheStart) {
 }
 
 TEST_F(Player, UnreachableLinkShowsTheStatusLineAndWhatPlaysGoesOn) {
-    window_->PlayFile(DataFile("tone-3s.mp3"));
+    window_->PlayFile(TestDataFile("tone-3s.mp3"));
     const QString caption = window_->windowTitle();
     auto* cmbItem = Find<QComboBox>("cmbItem");
     for (const auto& [index, path, status] :
@@ -201,7 +189,10 @@ TEST_F(Player, UnreachableLinkShowsTheStatusLineAndWhatPlaysGoesOn) {
             Dialogs().Last().text,
             QStringLiteral("인터넷이 연결되지 않았거나 미디어 파일이 존재하지 않습니다.\n\n") +
                 Q(server_.Url(path)) + QStringLiteral("\r\r") + QString::fromLatin1(status));
-        EXPECT_EQ(Device().Mode(), MediaMode::Playing) << path;
+        // Still playing (or, on a slow machine, played to its end).
+        EXPECT_TRUE(Device().Mode() == MediaMode::Playing ||
+                    Device().Position() == Device().Length())
+            << path;
         EXPECT_EQ(window_->windowTitle(), caption);
     }
 }
@@ -219,7 +210,7 @@ TEST_F(Player, FailedOpenKeepsTheControlsAndDoesNotComplainEverySecond) {
     EXPECT_EQ(shown.initialDir, Q(services_.Folder().string() + "/"));
     EXPECT_FALSE(Device().IsOpen());
 
-    window_->PlayFile(DataFile("tone-3s.mp3"));
+    window_->PlayFile(TestDataFile("tone-3s.mp3"));
     ASSERT_TRUE(ShowsPlaying());
     const QString caption = window_->windowTitle();
     const int max = Bar()->Max();
@@ -263,7 +254,7 @@ TEST_F(Player, SeekBarDoesNothingBeforeAMediumIsLoaded) {
 // A press of any button seeks to the time under the pointer and plays from
 // there, also when paused; the pointer time never leaves 0..length.
 TEST_F(Player, SeekBarPressSeeksAndPlaysMoveShowsThePointerTimeLeaveTheTotal) {
-    window_->PlayFile(DataFile("tone-3s.mp3"));
+    window_->PlayFile(TestDataFile("tone-3s.mp3"));
     ASSERT_TRUE(ShowsPlaying());
     PlayButton()->click();
     ASSERT_EQ(Device().Mode(), MediaMode::Paused);

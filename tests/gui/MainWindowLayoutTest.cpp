@@ -1,18 +1,14 @@
-#include <fstream>
-#include <sstream>
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include "TestFiles.h"
 #include "TestHttpServer.h"
 #include "TestServices.h"
 #include "Umain/PlayBar.h"
@@ -23,19 +19,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 // The main window shown offscreen, with a two-episode feed from a local server.
 class MainWindowLayout : public ::testing::Test {
 protected:
     void SetUp() override {
-        server_.ServeBytes("/tone.mp3", ReadBytes(std::string(ZURAV3_TEST_DATA) + "/tone-3s.mp3"),
-                           "audio/mpeg");
+        server_.ServeBytes("/tone.mp3", ReadBytes(TestDataFile("tone-3s.mp3")), "audio/mpeg");
         server_.Server().Get("/rss", [](const httplib::Request&, httplib::Response& res) {
             res.set_content(
                 "<rss><channel><item><title>First</title><enclosure url=\"http://h/1.mp3\"/>"
@@ -64,25 +52,12 @@ protected:
 
 }  // namespace
 
-TEST_F(MainWindowLayout, IsAFixedStripAtTheTopLeftWithTheHiddenRegionBelow) {
+TEST_F(MainWindowLayout, IsAFixedStripAtTheTopLeftWithoutMaximise) {
     EXPECT_EQ(window_->pos(), QPoint(0, 0));
     EXPECT_EQ(window_->size(), QSize(382, 67));
     EXPECT_EQ(window_->minimumSize(), window_->maximumSize());
     EXPECT_TRUE(window_->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(window_->windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_EQ(Find("prgPlay")->geometry(), QRect(73, 27, 258, 22));
-
-    for (const char* name : {"lstItem", "imgBtnPlay", "imgBtnPause", "imgBtnStop", "btnList",
-                             "btnDownload", "cmbDate", "lblData", "Memo1"}) {
-        EXPECT_GT(Find(name)->y(), 67) << name;
-    }
-    for (const char* name : {"imgBtnPlay", "imgBtnPause", "imgBtnStop"}) {
-        auto* image = Find<QLabel>(name);
-        EXPECT_FALSE(image->isVisible()) << name;
-        EXPECT_EQ(image->pixmap().size(), QSize(16, 16)) << name;
-    }
-    EXPECT_FALSE(Find<QToolButton>("sbtnOpen")->icon().isNull());
-    EXPECT_EQ(Find<QPlainTextEdit>("Memo1")->toPlainText(), QStringLiteral("Memo1"));
 }
 
 // Focus starts in the out-of-view date list, and Tab runs through the

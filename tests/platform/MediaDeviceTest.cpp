@@ -1,11 +1,10 @@
 #include <atomic>
-#include <fstream>
-#include <sstream>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "TestFiles.h"
 #include "TestHttpServer.h"
 #include "WaitUntil.h"
 #include "platform/MpvMediaDevice.h"
@@ -13,17 +12,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string DataFile(const std::string& name) {
-    return std::string(ZURAV3_TEST_DATA) + "/" + name;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 // The real libmpv device with the null audio output; notifications are
 // recorded in the order they arrive.
@@ -88,14 +76,14 @@ TEST_F(MediaDevice, WithoutAMediumCommandsRaiseNoDeviceOpenAndReadingsAreEmpty) 
 }
 
 TEST_F(MediaDevice, OpensLocalFilesStoppedAtTheStartWithTheirLength) {
-    device_.Open(DataFile("tone-3s.mp3"), false);
+    device_.Open(TestDataFile("tone-3s.mp3"), false);
     EXPECT_TRUE(device_.IsOpen());
     EXPECT_EQ(device_.Mode(), MediaMode::Stopped);
     EXPECT_EQ(device_.Position(), 0);
     EXPECT_NEAR(device_.Length(), 3000, 100);
 
     // A second open replaces the first.
-    device_.Open(DataFile("tone-1s.wav"), false);
+    device_.Open(TestDataFile("tone-1s.wav"), false);
     EXPECT_EQ(device_.Length(), 1000);
     device_.Close(false);
     EXPECT_FALSE(device_.IsOpen());
@@ -103,7 +91,7 @@ TEST_F(MediaDevice, OpensLocalFilesStoppedAtTheStartWithTheirLength) {
 }
 
 TEST_F(MediaDevice, PlaysPausesResumesStopsAndSeeks) {
-    device_.Open(DataFile("tone-3s.mp3"), false);
+    device_.Open(TestDataFile("tone-3s.mp3"), false);
     device_.Play(false);
     EXPECT_EQ(device_.Mode(), MediaMode::Playing);
     ASSERT_TRUE(PlaysPast(300));
@@ -137,7 +125,7 @@ TEST_F(MediaDevice, PlaysPausesResumesStopsAndSeeks) {
 // Playing to the end must leave the medium open at its end, report exactly one
 // successful notification, and play from the start again on the next play.
 TEST_F(MediaDevice, NaturalEndStopsAtTheEndWithOneSuccessfulNotification) {
-    device_.Open(DataFile("tone-1s.wav"), false);
+    device_.Open(TestDataFile("tone-1s.wav"), false);
     device_.Play(true);
     EXPECT_TRUE(notes_.empty());
     ASSERT_TRUE(WaitUntil([&] { return !notes_.empty(); }));
@@ -155,7 +143,7 @@ TEST_F(MediaDevice, NaturalEndStopsAtTheEndWithOneSuccessfulNotification) {
 // Notifications come from the event loop, after the sending code returned, in
 // order: a pending play is superseded by the next command that asks for one.
 TEST_F(MediaDevice, NextNotifyingCommandSupersedesAPendingPlay) {
-    device_.Open(DataFile("tone-3s.mp3"), true);
+    device_.Open(TestDataFile("tone-3s.mp3"), true);
     device_.Play(true);
     device_.Pause(true);
     EXPECT_TRUE(notes_.empty());
@@ -177,7 +165,7 @@ TEST_F(MediaDevice, PendingNotificationsDieWithTheDevice) {
     {
         MpvMediaDevice device("null");
         device.SetNotifyHandler([&](NotifyResult) { ++calls; });
-        device.Open(DataFile("tone-1s.wav"), true);
+        device.Open(TestDataFile("tone-1s.wav"), true);
         device.Play(true);
     }
     PumpEvents(300ms);
@@ -189,17 +177,17 @@ TEST_F(MediaDevice, PendingNotificationsDieWithTheDevice) {
 TEST_F(MediaDevice, FailedOpenNamesTheElementAndLeavesTheDeviceClosed) {
     TestHttpServer server;
     server.Start();
-    const std::string missingFile = DataFile("no-such-file.mp3");
+    const std::string missingFile = TestDataFile("no-such-file.mp3");
     const std::string missingLink = server.Url("/missing.mp3");
 
-    device_.Open(DataFile("tone-3s.mp3"), false);
+    device_.Open(TestDataFile("tone-3s.mp3"), false);
     EXPECT_EQ(ErrorOfOpen(missingFile), "loading failed: " + missingFile);
     EXPECT_FALSE(device_.IsOpen());
     EXPECT_EQ(ErrorOfOpen(missingLink), "loading failed: " + missingLink);
-    EXPECT_EQ(ErrorOfOpen(DataFile("make-test-audio.sh")),
-              "unrecognized file format: " + DataFile("make-test-audio.sh"));
+    EXPECT_EQ(ErrorOfOpen(TestDataFile("make-test-audio.sh")),
+              "unrecognized file format: " + TestDataFile("make-test-audio.sh"));
     for (const std::string& refused :
-         {std::string("file://") + DataFile("tone-3s.mp3"), std::string("ytdl://abc"),
+         {std::string("file://") + TestDataFile("tone-3s.mp3"), std::string("ytdl://abc"),
           std::string("av://lavfi:sine"), std::string("")}) {
         EXPECT_EQ(ErrorOfOpen(refused),
                   "Only local files and http or https links can be played: " + refused);
@@ -237,7 +225,7 @@ TEST(MediaDeviceTimeout, OpenOfAStreamThatNeverAnswersFailsAfterTheTimeout) {
 
 TEST_F(MediaDevice, StreamsAnMp3OverHttpWithRangeRequests) {
     TestHttpServer server;
-    server.ServeBytes("/tone.mp3", ReadBytes(DataFile("tone-3s.mp3")), "audio/mpeg");
+    server.ServeBytes("/tone.mp3", ReadBytes(TestDataFile("tone-3s.mp3")), "audio/mpeg");
     server.Start();
     device_.Open(server.Url("/tone.mp3"), false);
     EXPECT_NEAR(device_.Length(), 3000, 100);
