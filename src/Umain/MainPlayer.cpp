@@ -1,9 +1,132 @@
-#include "frmMain.h"
+#include <QThread>
+#include <QToolButton>
 
-void TfrmMain::btnPlayClick() {}
-void TfrmMain::PlayFile(const std::string&) {}
-void TfrmMain::sbtnOpenClick() {}
-void TfrmMain::sbtnPlayClick() {}
-void TfrmMain::sbtnStopClick() {}
-void TfrmMain::MediaPlayerNotify(NotifyResult) {}
-void TfrmMain::TimerTimer() {}
+#include "Umain/FileNames.h"
+#include "Umain/LinkCheck.h"
+#include "Umain/PlayTime.h"
+#include "frmMain.h"
+#include "ui_frmMain.h"
+
+namespace {
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+void TfrmMain::btnPlayClick() {
+    const int i = ui->cmbItem->currentIndex();
+    if (ui->cmbItem->count() == 0 || !IsEpisodeIndex(Episodes, i)) {
+        return;
+    }
+    const TEpisode episode = Episodes[static_cast<std::size_t>(i)];
+    std::string link = episode.url;
+    RewriteLink(link);
+    // Only a link that answers itself is played; what plays now goes on otherwise.
+    if (const auto error = CheckEpisodeLink(IdHTTP, link)) {
+        dialogs_.ShowMessage(Text(UnreachableLinkMessage(link, *error)));
+        return;
+    }
+    OpenAndPlay(link, episode.title, episode.title);
+}
+
+void TfrmMain::PlayFile(const std::string& path) {
+    OpenAndPlay(path, PathFileName(path), path);
+}
+
+// Closes what is open, opens `element` and plays it from its start after a
+// second's pause; `name` goes into the caption, `hint` onto the bar. A device
+// error leaves the controls as they were.
+void TfrmMain::OpenAndPlay(const std::string& element, const std::string& name,
+                           const std::string& hint) {
+    MediaPlayer.Close(true);
+    MediaPlayer.Open(element, true);
+    MediaPlayer.SetTimeFormatMilliseconds();
+    const int length = MediaPlayer.Length();
+    ui->prgPlay->SetMin(0);
+    ui->prgPlay->SetMax(length);
+    ui->lblTimeFull->setText(Text(FormatPlayTime(length)));
+    setWindowTitle(Text("ZURav3 " + VersionText + " - " + name));
+    ui->prgPlay->setToolTip(Text(hint));
+    QThread::msleep(1000);
+    MediaPlayer.Play(true);
+}
+
+void TfrmMain::sbtnOpenClick() {
+    dlgOpen.filter =
+        QStringLiteral("MP3 Files(*.mp3)|*.mp3|Wave Files(*.wav)|*.wav|All Files(*.*)|*.*|");
+    dlgOpen.initialDir = Text(LastDown);
+    if (dialogs_.RunFileDialog(dlgOpen)) {
+        PlayFile(dlgOpen.fileName.toStdString());
+    }
+}
+
+void TfrmMain::sbtnPlayClick() {
+    if (MediaPlayer.Length() <= 0) {
+        return;
+    }
+    switch (MediaPlayer.Mode()) {
+        case MediaMode::Stopped:
+        case MediaMode::Paused:
+            MediaPlayer.Play(true);
+            SetGlyph(ui->sbtnPlay, ui->imgBtnPause);
+            break;
+        case MediaMode::Playing:
+            MediaPlayer.Pause(true);
+            SetGlyph(ui->sbtnPlay, ui->imgBtnPlay);
+            break;
+        default:
+            break;
+    }
+}
+
+void TfrmMain::sbtnStopClick() {
+    if (MediaPlayer.Length() <= 0) {
+        return;
+    }
+    const MediaMode mode = MediaPlayer.Mode();
+    if (mode == MediaMode::Playing || mode == MediaMode::Paused) {
+        MediaPlayer.Stop(true);
+        MediaPlayer.Seek(0, false);
+    }
+}
+
+void TfrmMain::MediaPlayerNotify(NotifyResult) {
+    // After a failed open there is nothing to show: the buttons keep their state.
+    if (!MediaPlayer.IsOpen()) {
+        return;
+    }
+    switch (MediaPlayer.Mode()) {
+        case MediaMode::NotReady:
+            SetGlyph(ui->sbtnPlay, ui->imgBtnPlay);
+            ui->sbtnPlay->setEnabled(false);
+            ui->sbtnStop->setEnabled(false);
+            break;
+        case MediaMode::Playing:
+            SetGlyph(ui->sbtnPlay, ui->imgBtnPause);
+            ui->sbtnPlay->setEnabled(true);
+            ui->sbtnStop->setEnabled(true);
+            break;
+        case MediaMode::Stopped:
+        case MediaMode::Paused:
+        case MediaMode::Open:
+            SetGlyph(ui->sbtnPlay, ui->imgBtnPlay);
+            ui->sbtnPlay->setEnabled(true);
+            ui->sbtnStop->setEnabled(true);
+            break;
+        case MediaMode::Recording:
+        case MediaMode::Seeking:
+            break;
+    }
+}
+
+void TfrmMain::TimerTimer() {
+    // After a failed open the bar keeps its range but there is no position to show.
+    if (ui->prgPlay->Max() <= 0 || !MediaPlayer.IsOpen()) {
+        return;
+    }
+    const int position = MediaPlayer.Position();
+    ui->prgPlay->SetPosition(position);
+    ui->lblTimePlay->setText(Text(FormatPlayTime(position)));
+}

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QToolButton>
@@ -125,6 +126,9 @@ void TfrmMain::SetGlyph(QAbstractButton* button, const QLabel* image) {
 void TfrmMain::closeEvent(QCloseEvent* event) {
     RunGuarded(dialogs_, [this] { FormClose(); });
     event->accept();
+    // Closing the main window ends the program, also while another window is
+    // shown; the quit is queued so that this close completes first.
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 void TfrmMain::FormClose() {

@@ -89,6 +89,8 @@ private:
     void BindHandlers();
     void Bind(QAbstractButton* button, void (TfrmMain::*handler)());
     void SetGlyph(QAbstractButton* button, const QLabel* image);
+    void OpenAndPlay(const std::string& element, const std::string& name, const std::string& hint);
+    bool SeekBarLength(int& length, bool quietWithoutMedium);
 
     Services& services_;
     IDialogs& dialogs_;

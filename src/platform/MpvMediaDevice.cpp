@@ -1,37 +1,483 @@
 #include "MpvMediaDevice.h"
 
-// Placeholder until the libmpv device lands: behaves as a device that can open nothing.
-MpvMediaDevice::MpvMediaDevice(const std::string&) {}
-MpvMediaDevice::~MpvMediaDevice() = default;
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <utility>
+
+#include <QMetaObject>
+#include <QObject>
+#include <mpv/client.h>
+
+namespace {
+
+// Commands that only move within a medium already open do not need the whole
+// network time-out, but a stream may have to fetch from a new offset.
+constexpr std::chrono::milliseconds kUnloadTimeout{5000};
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// What is handed to mpv: an http/https URL as given, or a local path made
+// absolute, so that mpv never takes it for a protocol of its own or for "-"
+// (standard input). Anything with another scheme is refused.
+std::optional<std::string> PlayableTarget(const std::string& element) {
+    if (element.empty()) {
+        return std::nullopt;
+    }
+    const std::size_t scheme = element.find("://");
+    if (scheme != std::string::npos) {
+        const std::string name = Lower(element.substr(0, scheme));
+        if (name == "http" || name == "https") {
+            return element;
+        }
+        return std::nullopt;
+    }
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::absolute(element, error);
+    if (error) {
+        return std::nullopt;
+    }
+    return path.string();
+}
+
+int ToMilliseconds(double seconds) {
+    const double ms = std::round(seconds * 1000.0);
+    if (!(ms > 0.0)) {
+        return 0;
+    }
+    return ms >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(ms);
+}
+
+}  // namespace
+
+MpvMediaDevice::MpvMediaDevice(const std::string& audioOutput, int networkTimeoutSeconds)
+    : pump_(std::make_unique<QObject>()), networkTimeoutSeconds_(networkTimeoutSeconds) {
+    mpv_ = mpv_create();
+    if (mpv_ == nullptr) {
+        initError_ = "The media player could not be started";
+        return;
+    }
+    const std::string timeout = std::to_string(networkTimeoutSeconds);
+    const std::pair<const char*, std::string> options[] = {
+        {"config", "no"},
+        {"load-scripts", "no"},
+        {"osc", "no"},
+        {"ytdl", "no"},
+        {"load-stats-overlay", "no"},
+        {"load-osd-console", "no"},
+        {"load-auto-profiles", "no"},
+        {"resume-playback", "no"},
+        {"access-references", "no"},
+        {"load-unsafe-playlists", "no"},
+        {"tls-verify", "yes"},
+        {"input-default-bindings", "no"},
+        {"input-vo-keyboard", "no"},
+        {"terminal", "no"},
+        {"vid", "no"},
+        {"vo", "null"},
+        {"audio-display", "no"},
+        {"sid", "no"},
+        {"sub-auto", "no"},
+        {"idle", "yes"},
+        {"keep-open", "yes"},
+        {"pause", "yes"},
+        {"network-timeout", timeout},
+        // Read a few minutes of a stream ahead, not the whole episode: less
+        // traffic, and a close need not wait for a transfer in full flow.
+        {"demuxer-max-bytes", "4MiB"},
+        {"audio-client-name", "ZURav3"},
+        {"ao", audioOutput},
+    };
+    for (const auto& [name, value] : options) {
+        const int result = mpv_set_option_string(mpv_, name, value.c_str());
+        if (result < 0) {
+            initError_ = std::string("The media player refused the option ") + name + ": " +
+                         mpv_error_string(result);
+            break;
+        }
+    }
+    if (initError_.empty()) {
+        const int result = mpv_initialize(mpv_);
+        if (result < 0) {
+            initError_ =
+                std::string("The media player could not be started: ") + mpv_error_string(result);
+        }
+    }
+    if (!initError_.empty()) {
+        mpv_terminate_destroy(mpv_);
+        mpv_ = nullptr;
+        return;
+    }
+    mpv_observe_property(mpv_, 0, "eof-reached", MPV_FORMAT_FLAG);
+    mpv_set_wakeup_callback(mpv_, &MpvMediaDevice::Wakeup, this);
+}
+
+MpvMediaDevice::~MpvMediaDevice() {
+    if (mpv_ != nullptr) {
+        // No callback may run once the device is gone; mpv guarantees none is
+        // in progress when this returns.
+        mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
+        mpv_terminate_destroy(mpv_);
+    }
+    // Deleting the pump drops the drains and notifications still queued.
+    pump_.reset();
+}
+
+void MpvMediaDevice::Wakeup(void* device) {
+    // Called on one of mpv's threads: only queue the drain onto the UI thread.
+    auto* self = static_cast<MpvMediaDevice*>(device);
+    QMetaObject::invokeMethod(
+        self->pump_.get(), [self] { self->DrainEvents(); }, Qt::QueuedConnection);
+}
+
+void MpvMediaDevice::DrainEvents() {
+    if (mpv_ == nullptr) {
+        return;
+    }
+    for (;;) {
+        const mpv_event* event = mpv_wait_event(mpv_, 0);
+        if (event->event_id == MPV_EVENT_NONE) {
+            return;
+        }
+        HandleEvent(*event);
+    }
+}
+
+void MpvMediaDevice::HandleEvent(const mpv_event& event) {
+    switch (event.event_id) {
+        case MPV_EVENT_FILE_LOADED:
+            entryLoaded_ = true;
+            break;
+        case MPV_EVENT_PLAYBACK_RESTART:
+            ++restarts_;
+            break;
+        case MPV_EVENT_END_FILE: {
+            const auto* end = static_cast<const mpv_event_end_file*>(event.data);
+            if (end->playlist_entry_id != entryId_) {
+                break;
+            }
+            entryEnded_ = true;
+            entryError_ = end->reason == MPV_END_FILE_REASON_ERROR ? end->error : 0;
+            if (state_ != State::Closed) {
+                // The medium went away on its own (mpv could not go on with it).
+                state_ = State::Closed;
+                if (playNotifyPending_) {
+                    playNotifyPending_ = false;
+                    Deliver(NotifyResult::Failure);
+                }
+            }
+            break;
+        }
+        case MPV_EVENT_PROPERTY_CHANGE: {
+            const auto* change = static_cast<const mpv_event_property*>(event.data);
+            if (std::strcmp(change->name, "eof-reached") != 0) {
+                break;
+            }
+            eofSeen_ = change->format == MPV_FORMAT_FLAG && *static_cast<int*>(change->data) != 0;
+            if (!eofSeen_) {
+                break;
+            }
+            // keep-open leaves the medium open and paused at its end.
+            if (state_ == State::Playing) {
+                state_ = State::Stopped;
+                if (playNotifyPending_) {
+                    playNotifyPending_ = false;
+                    Deliver(NotifyResult::Successful);
+                }
+            }
+            break;
+        }
+        case MPV_EVENT_SHUTDOWN:
+            state_ = State::Closed;
+            break;
+        default:
+            break;
+    }
+}
+
+bool MpvMediaDevice::WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + timeout;
+    while (!done()) {
+        const auto left = std::chrono::duration<double>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            return false;
+        }
+        const mpv_event* event = mpv_wait_event(mpv_, left);
+        if (event->event_id != MPV_EVENT_NONE) {
+            HandleEvent(*event);
+        }
+    }
+    return true;
+}
+
 void MpvMediaDevice::SetNotifyHandler(NotifyHandler handler) {
     handler_ = std::move(handler);
 }
-void MpvMediaDevice::Open(const std::string& element, bool) {
-    throw MediaDeviceError("Cannot open " + element);
+
+void MpvMediaDevice::Deliver(NotifyResult result) {
+    // Queued, so it arrives after the handler that sent the command returned.
+    QMetaObject::invokeMethod(
+        pump_.get(),
+        [this, result] {
+            if (handler_) {
+                const NotifyHandler handler = handler_;
+                handler(result);
+            }
+        },
+        Qt::QueuedConnection);
 }
-void MpvMediaDevice::Close(bool) {}
-void MpvMediaDevice::SetTimeFormatMilliseconds() {}
+
+void MpvMediaDevice::CutOffPlayNotification(bool byNotifyingCommand) {
+    DrainEvents();
+    if (playNotifyPending_) {
+        playNotifyPending_ = false;
+        Deliver(byNotifyingCommand ? NotifyResult::Superseded : NotifyResult::Aborted);
+    }
+}
+
+void MpvMediaDevice::RequireOpen() const {
+    if (state_ == State::Closed) {
+        throw MediaDeviceError(kNoDeviceOpen);
+    }
+}
+
+std::chrono::milliseconds MpvMediaDevice::NetworkTimeout() const {
+    return std::chrono::seconds(networkTimeoutSeconds_);
+}
+
+void MpvMediaDevice::Unload() {
+    state_ = State::Closed;
+    seekTarget_.reset();
+    if (entryId_ == 0 || mpv_ == nullptr) {
+        return;
+    }
+    if (!entryEnded_) {
+        const char* stop[] = {"stop", nullptr};
+        if (mpv_command(mpv_, stop) >= 0) {
+            WaitFor([this] { return entryEnded_; }, kUnloadTimeout);
+        }
+    }
+    entryId_ = 0;
+}
+
+void MpvMediaDevice::Open(const std::string& element, bool notify) {
+    CutOffPlayNotification(notify);
+    Unload();
+    if (mpv_ == nullptr) {
+        throw MediaDeviceError(initError_);
+    }
+    const std::optional<std::string> target = PlayableTarget(element);
+    if (!target) {
+        throw MediaDeviceError("Only local files and http or https links can be played: " +
+                               element);
+    }
+    SetPause(true);
+
+    const char* load[] = {"loadfile", target->c_str(), "replace", nullptr};
+    mpv_node result{};
+    const int loaded = mpv_command_ret(mpv_, load, &result);
+    if (loaded < 0) {
+        throw MediaDeviceError(std::string(mpv_error_string(loaded)) + ": " + element);
+    }
+    std::int64_t id = 0;
+    if (result.format == MPV_FORMAT_NODE_MAP) {
+        for (int i = 0; i < result.u.list->num; ++i) {
+            if (std::strcmp(result.u.list->keys[i], "playlist_entry_id") == 0 &&
+                result.u.list->values[i].format == MPV_FORMAT_INT64) {
+                id = result.u.list->values[i].u.int64;
+            }
+        }
+    }
+    mpv_free_node_contents(&result);
+    entryId_ = id;
+    eofSeen_ = false;
+    entryLoaded_ = false;
+    entryEnded_ = false;
+    entryError_ = 0;
+
+    // Open means loaded and decoded up to the first audio, so that play starts
+    // at once (a medium without any ends up at its end instead); a broken
+    // stream or an unknown format ends the entry.
+    const std::uint64_t restartsBefore = restarts_;
+    const bool settled = WaitFor(
+        [&] { return entryEnded_ || (entryLoaded_ && (restarts_ != restartsBefore || eofSeen_)); },
+        NetworkTimeout());
+    if (!settled && !entryLoaded_) {
+        Unload();
+        throw MediaDeviceError("The medium did not open within " +
+                               std::to_string(networkTimeoutSeconds_) + " seconds: " + element);
+    }
+    if (entryEnded_) {
+        const int error = entryError_;
+        Unload();
+        throw MediaDeviceError(
+            std::string(error != 0 ? mpv_error_string(error) : "Unknown error code") + ": " +
+            element);
+    }
+    state_ = State::Stopped;
+    if (notify) {
+        Deliver(NotifyResult::Successful);
+    }
+}
+
+void MpvMediaDevice::Close(bool notify) {
+    if (state_ == State::Closed) {
+        return;
+    }
+    CutOffPlayNotification(notify);
+    Unload();
+    if (notify) {
+        Deliver(NotifyResult::Successful);
+    }
+}
+
+void MpvMediaDevice::SetTimeFormatMilliseconds() {
+    // The device counts in milliseconds only.
+}
+
+double MpvMediaDevice::DoubleProperty(const char* name, double fallback) const {
+    double value = 0;
+    if (mpv_ == nullptr || mpv_get_property(mpv_, name, MPV_FORMAT_DOUBLE, &value) < 0) {
+        return fallback;
+    }
+    return value;
+}
+
+bool MpvMediaDevice::EofReached() const {
+    int flag = 0;
+    return mpv_ != nullptr && mpv_get_property(mpv_, "eof-reached", MPV_FORMAT_FLAG, &flag) >= 0 &&
+           flag != 0;
+}
+
+std::string MpvMediaDevice::PropertyText(const std::string& name) const {
+    if (mpv_ == nullptr) {
+        return {};
+    }
+    char* text = mpv_get_property_string(mpv_, name.c_str());
+    if (text == nullptr) {
+        return {};
+    }
+    std::string result(text);
+    mpv_free(text);
+    return result;
+}
+
 int MpvMediaDevice::Length() {
-    throw MediaDeviceError(kNoDeviceOpen);
+    RequireOpen();
+    return ToMilliseconds(DoubleProperty("duration", 0.0));
 }
+
 int MpvMediaDevice::Position() {
-    return 0;
+    if (state_ == State::Closed) {
+        return 0;
+    }
+    const int length = Length();
+    // At its end the medium stays open; report the length so the bar stays full.
+    if (EofReached()) {
+        return length;
+    }
+    int position = ToMilliseconds(DoubleProperty("time-pos", 0.0));
+    // After a seek mpv reports the place less what its audio output holds
+    // until playback moves on; the device is at the target meanwhile.
+    if (seekTarget_) {
+        if (position < *seekTarget_) {
+            position = *seekTarget_;
+        } else {
+            seekTarget_.reset();
+        }
+    }
+    return length > 0 ? std::min(position, length) : position;
 }
+
 MediaMode MpvMediaDevice::Mode() {
+    switch (state_) {
+        case State::Closed:
+            return MediaMode::NotReady;
+        case State::Stopped:
+            return MediaMode::Stopped;
+        case State::Paused:
+            return MediaMode::Paused;
+        case State::Playing:
+            return EofReached() ? MediaMode::Stopped : MediaMode::Playing;
+    }
     return MediaMode::NotReady;
 }
-void MpvMediaDevice::Play(bool) {
-    throw MediaDeviceError(kNoDeviceOpen);
+
+void MpvMediaDevice::SetPause(bool pause) {
+    int flag = pause ? 1 : 0;
+    mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &flag);
 }
-void MpvMediaDevice::Pause(bool) {
-    throw MediaDeviceError(kNoDeviceOpen);
+
+void MpvMediaDevice::SeekAndWait(int positionMs) {
+    const int length = Length();
+    const int target = std::clamp(positionMs, 0, std::max(length, 0));
+    const std::string seconds = std::to_string(target / 1000.0);
+    const char* seek[] = {"seek", seconds.c_str(), "absolute+exact", nullptr};
+    const std::uint64_t restartsBefore = restarts_;
+    seekTarget_.reset();
+    if (mpv_command(mpv_, seek) < 0) {
+        return;
+    }
+    WaitFor([&] { return restarts_ != restartsBefore || entryEnded_; }, NetworkTimeout());
+    seekTarget_ = target;
 }
-void MpvMediaDevice::Stop(bool) {
-    throw MediaDeviceError(kNoDeviceOpen);
+
+void MpvMediaDevice::Play(bool notify) {
+    RequireOpen();
+    CutOffPlayNotification(notify);
+    if (EofReached()) {
+        SeekAndWait(0);
+        if (state_ == State::Closed) {
+            return;
+        }
+    }
+    SetPause(false);
+    state_ = State::Playing;
+    playNotifyPending_ = notify;
 }
-void MpvMediaDevice::Seek(int, bool) {
-    throw MediaDeviceError(kNoDeviceOpen);
+
+void MpvMediaDevice::Pause(bool notify) {
+    RequireOpen();
+    CutOffPlayNotification(notify);
+    if (state_ == State::Playing && !EofReached()) {
+        SetPause(true);
+        state_ = State::Paused;
+    }
+    if (notify) {
+        Deliver(NotifyResult::Successful);
+    }
 }
+
+void MpvMediaDevice::Stop(bool notify) {
+    RequireOpen();
+    CutOffPlayNotification(notify);
+    SetPause(true);
+    state_ = State::Stopped;
+    if (notify) {
+        Deliver(NotifyResult::Successful);
+    }
+}
+
+void MpvMediaDevice::Seek(int positionMs, bool notify) {
+    RequireOpen();
+    CutOffPlayNotification(notify);
+    // Like a stop, a seek leaves the device stopped at the new place.
+    SetPause(true);
+    state_ = State::Stopped;
+    SeekAndWait(positionMs);
+    if (notify && state_ != State::Closed) {
+        Deliver(NotifyResult::Successful);
+    }
+}
+
 bool MpvMediaDevice::IsOpen() const {
-    return false;
+    return state_ != State::Closed;
 }

@@ -1,13 +1,34 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "MediaDevice.h"
 
-// IMediaDevice over libmpv. `audioOutput` is mpv's "ao" option ("null" in tests).
+class QObject;
+struct mpv_handle;
+struct mpv_event;
+
+// IMediaDevice over libmpv, for the UI thread. mpv plays links taken from a
+// feed nobody here controls, so it runs locked down: no user configuration, no
+// scripts, no ytdl hook, no references followed from inside a medium, no input
+// bindings, no terminal, no video, a network time-out, and only local paths and
+// http/https URLs are handed to it.
+//
+// mpv's events reach the UI thread through a queued call; the commands that
+// must wait (open, close, seek) wait on mpv's own event queue instead, so no
+// other handler runs in the middle of them. Build it after the QApplication,
+// with LC_NUMERIC set to "C" as libmpv requires.
 class MpvMediaDevice final : public IMediaDevice {
 public:
-    explicit MpvMediaDevice(const std::string& audioOutput = "auto");
+    // `audioOutput` is mpv's "ao" option ("null" in tests). An open waits at
+    // most `networkTimeoutSeconds`, which is also mpv's own network time-out.
+    explicit MpvMediaDevice(const std::string& audioOutput = "auto",
+                            int networkTimeoutSeconds = 15);
     ~MpvMediaDevice() override;
     MpvMediaDevice(const MpvMediaDevice&) = delete;
     MpvMediaDevice& operator=(const MpvMediaDevice&) = delete;
@@ -25,6 +46,49 @@ public:
     void Seek(int positionMs, bool notify) override;
     bool IsOpen() const override;
 
+    // An mpv property as text, empty when it has no value: for diagnostics,
+    // tests and benchmarks.
+    std::string PropertyText(const std::string& name) const;
+
 private:
+    // What the device is doing with its medium; mpv itself only knows "pause".
+    enum class State { Closed, Stopped, Playing, Paused };
+
+    static void Wakeup(void* device);
+    void DrainEvents();
+    void HandleEvent(const mpv_event& event);
+    // Handles mpv's events until `done` holds or `timeout` has passed.
+    bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
+    void RequireOpen() const;
+    // A pending play notification is cut off by the next command: superseded
+    // when that command asks for a notification itself, aborted otherwise.
+    void CutOffPlayNotification(bool byNotifyingCommand);
+    void Deliver(NotifyResult result);
+    void Unload();
+    void SetPause(bool pause);
+    void SeekAndWait(int positionMs);
+    bool EofReached() const;
+    double DoubleProperty(const char* name, double fallback) const;
+    std::chrono::milliseconds NetworkTimeout() const;
+
+    mpv_handle* mpv_ = nullptr;
+    std::string initError_;
+    std::unique_ptr<QObject> pump_;
     NotifyHandler handler_;
+    int networkTimeoutSeconds_;
+
+    State state_ = State::Closed;
+    bool playNotifyPending_ = false;
+
+    // The playlist entry of the medium being opened or open, and what mpv has
+    // reported about it so far.
+    std::int64_t entryId_ = 0;
+    bool entryLoaded_ = false;
+    bool entryEnded_ = false;
+    int entryError_ = 0;
+    std::uint64_t restarts_ = 0;
+    bool eofSeen_ = false;
+    // Where the last seek went, until playback has moved past it.
+    std::optional<int> seekTarget_;
 };

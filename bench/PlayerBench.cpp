@@ -1,0 +1,209 @@
+// The player's speed on a one-hour 128 kbit/s MP3 streamed from 127.0.0.1:
+// the click on the play button to the first audio (less the fixed one-second
+// wait before playing), a press on the seek bar to playback at the new place,
+// and the cost of one timer tick.
+//
+// mpv runs with the null audio output, which consumes audio at the real rate.
+// "First audio" is the moment mpv's playing position (time-pos, the position
+// of the audio the output has actually played) moves past where playback
+// started: at that moment the output has taken the first samples. A seek is
+// measured the same way, from the press to the position moving on from the
+// pressed place.
+
+#include <chrono>
+#include <clocale>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "TestFiles.h"
+#include "TestHttpServer.h"
+#include "TestServices.h"
+#include "Umain/PlayBar.h"
+#include "Umain/PlayTime.h"
+#include "Umain/frmMain.h"
+#include "WaitUntil.h"
+#include "platform/MpvMediaDevice.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr double kFixedWaitMs = 1000.0;
+
+// A one-hour CBR MP3 at 128 kbit/s: a one-minute tone encoded without a
+// length tag, repeated sixty times (the frames join into one valid stream,
+// whose length mpv takes from its size).
+std::shared_ptr<const std::string> MakeHourLongMp3() {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    const std::string command = "sox -R -D -n -r 44100 -c 2 -b 16 '" + folder +
+                                "/minute.wav' synth 60 sine 440 vol 0.5 && lame --quiet -t -b "
+                                "128 --cbr '" +
+                                folder + "/minute.wav' '" + folder + "/minute.mp3'";
+    if (std::system(command.c_str()) != 0) {
+        throw std::runtime_error("sox or lame failed (scripts/install-deps.sh installs them)");
+    }
+    const std::string minute = ReadBytes(folder + "/minute.mp3");
+    auto hour = std::make_shared<std::string>();
+    hour->reserve(minute.size() * 60);
+    for (int i = 0; i < 60; ++i) {
+        *hour += minute;
+    }
+    return hour;
+}
+
+// The window, its services and a server holding the MP3 in memory, built once.
+struct Stage {
+    Stage() : mp3(MakeHourLongMp3()) {
+        // Served straight from memory, in pieces, with ranges and HEAD, as a
+        // web server would; no copy of the whole file per request.
+        auto bytes = mp3;
+        server.Server().Get("/hour.mp3", [bytes](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(
+                bytes->size(), "audio/mpeg",
+                [bytes](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                    sink.write(bytes->data() + offset, std::min<std::size_t>(length, 65536));
+                    return true;
+                });
+        });
+        server.Server().Get("/rss", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content("<rss><channel><item><title>Hour</title><enclosure url=\"" +
+                                server.Url("/hour.mp3") + "\"/></item></channel></rss>",
+                            "text/xml");
+        });
+        server.Start();
+        services.WriteIni("[TOV]\nRSS=" + server.Url("/rss") + "\n");
+        window = std::make_unique<TfrmMain>(services.Get());
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get())) {
+            throw std::runtime_error("the window was not shown");
+        }
+        // The benchmark drives the ticks itself.
+        window->Timer.stop();
+    }
+
+    MpvMediaDevice& Device() { return static_cast<MpvMediaDevice&>(*services.Get().media); }
+
+    double TimePos() {
+        const std::string text = Device().PropertyText("time-pos");
+        return text.empty() ? -1.0 : std::stod(text);
+    }
+
+    // Waits (polling every 0.2 ms) until the played position passes `seconds`.
+    bool PlaysPast(double seconds) {
+        const auto deadline = Clock::now() + std::chrono::seconds(30);
+        while (TimePos() <= seconds) {
+            if (Clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        return true;
+    }
+
+    std::shared_ptr<const std::string> mp3;
+    TestHttpServer server;
+    TestServices services;
+    std::unique_ptr<TfrmMain> window;
+};
+
+std::unique_ptr<Stage> stage;
+
+Stage& GetStage() {
+    if (!stage) {
+        stage = std::make_unique<Stage>();
+    }
+    return *stage;
+}
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// Click on the play button to the first audio, less the one-second wait.
+void ClickToFirstAudio(benchmark::State& state) {
+    Stage& s = GetStage();
+    auto* play = s.window->findChild<QToolButton*>(QStringLiteral("btnPlay"));
+    double handlerMs = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        play->click();
+        const auto returned = Clock::now();
+        if (!s.PlaysPast(std::max(0.0, s.TimePos()))) {
+            state.SkipWithError("no audio");
+            break;
+        }
+        const auto audio = Clock::now();
+        handlerMs += Ms(returned - start) - kFixedWaitMs;
+        state.SetIterationTime((Ms(audio - start) - kFixedWaitMs) / 1000.0);
+        PumpEvents(std::chrono::milliseconds(300));
+    }
+    state.counters["check_open_ms"] = handlerMs / static_cast<double>(state.iterations());
+    state.counters["length_ms"] = s.Device().Length();
+}
+
+// A press on the seek bar to playback at the pressed place.
+void SeekPressToPlayback(benchmark::State& state) {
+    Stage& s = GetStage();
+    if (!s.Device().IsOpen()) {
+        s.window->btnPlayClick();
+    }
+    auto* bar = s.window->findChild<TPlayBar*>(QStringLiteral("prgPlay"));
+    const int length = s.Device().Length();
+    const int xs[] = {200, 40, 129, 250, 10, 90, 170, 230};
+    std::size_t next = 0;
+    for (auto _ : state) {
+        const int x = xs[next++ % std::size(xs)];
+        const double target = PointerTime(length, x, bar->width()) / 1000.0;
+        const auto start = Clock::now();
+        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(x, 5));
+        // Playing there: the position moves on from where the seek left it.
+        if (!s.PlaysPast(std::max(target, s.TimePos()))) {
+            state.SkipWithError("no playback at the new place");
+            break;
+        }
+        state.SetIterationTime(Ms(Clock::now() - start) / 1000.0);
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(x, 5));
+        PumpEvents(std::chrono::milliseconds(200));
+    }
+}
+
+// One timer tick while the stream plays.
+void TimerTick(benchmark::State& state) {
+    Stage& s = GetStage();
+    if (s.Device().Mode() != MediaMode::Playing) {
+        s.window->btnPlayClick();
+    }
+    for (auto _ : state) {
+        s.window->TimerTimer();
+    }
+}
+
+}  // namespace
+
+BENCHMARK(ClickToFirstAudio)->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);
+BENCHMARK(SeekPressToPlayback)->UseManualTime()->Iterations(24)->Unit(benchmark::kMillisecond);
+BENCHMARK(TimerTick)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    stage.reset();
+    return 0;
+}

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Makes the short tones the player tests open: a 3-second MP3 and a 1-second
+# WAV, small enough to keep in the repository. Needs sox and lame
+# (scripts/install-deps.sh installs both). Run from anywhere.
+set -euo pipefail
+cd "$(dirname "$0")"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# 3 s of 440 Hz, mono 44.1 kHz, CBR 32 kbit/s, with the encoder's info tag so
+# that the length is exact.
+sox -R -D -n -r 44100 -c 1 -b 16 "$work/tone.wav" synth 3 sine 440 vol 0.5
+lame --quiet -b 32 -m m "$work/tone.wav" tone-3s.mp3
+
+# 1 s of 660 Hz, mono 22.05 kHz, 8-bit PCM.
+sox -R -D -n -r 22050 -c 1 -b 8 -e unsigned-integer tone-1s.wav synth 1 sine 660 vol 0.5
