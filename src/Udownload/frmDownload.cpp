@@ -16,7 +16,8 @@
 
 TfrmDownload* frmDownload = nullptr;
 
-Q_LOGGING_CATEGORY(lcDownload, "zurav3.download")
+// Transfer phases, for whoever switches the category on.
+Q_LOGGING_CATEGORY(lcDownload, "zurav3.download", QtWarningMsg)
 
 namespace {
 
