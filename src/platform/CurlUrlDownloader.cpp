@@ -140,6 +140,63 @@ struct Transfer {
     std::uint64_t received = 0;
 };
 
+// Hands the transfer's state to the progress receiver at every change of phase
+// and, between them, at least once per interval: from the loop while no data
+// arrives, from the body callback while it does (one turn of curl may read
+// many buffers). The receiver keeps the user interface answering from there.
+class Reporter {
+public:
+    Reporter(IDownloadProgress& progress, const std::string& url, const Transfer& t,
+             std::chrono::milliseconds interval)
+        : progress_(progress), url_(url), t_(t), interval_(interval) {}
+
+    unsigned Phase() const {
+        if (t_.answerStarted) {
+            return beginReported_ ? BindStatus::kDownloadingData : BindStatus::kBeginDownloadData;
+        }
+        return t_.requestSent ? BindStatus::kSendingRequest : BindStatus::kConnecting;
+    }
+
+    bool Due() const { return Phase() != lastCode_ || Clock::now() - last_ >= interval_; }
+
+    // Time left until the next report is due.
+    int WaitMs() const {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            interval_ - (Clock::now() - last_));
+        return static_cast<int>(std::max<std::int64_t>(left.count(), 0));
+    }
+
+    // False when the receiver asked to abandon the transfer.
+    bool Report(unsigned code) {
+        lastCode_ = code;
+        beginReported_ = beginReported_ || code == BindStatus::kBeginDownloadData;
+        const bool named =
+            code != BindStatus::kSendingRequest && code != BindStatus::kDownloadingData;
+        abandoned_ =
+            !progress_.OnProgress(t_.received, t_.announced, code, named ? url_ : std::string());
+        last_ = Clock::now();
+        return !abandoned_;
+    }
+
+    bool ReportIfDue() { return !Due() || Report(Phase()); }
+    bool Abandoned() const { return abandoned_; }
+
+private:
+    IDownloadProgress& progress_;
+    const std::string& url_;
+    const Transfer& t_;
+    const std::chrono::milliseconds interval_;
+    unsigned lastCode_ = 0;
+    bool beginReported_ = false;
+    bool abandoned_ = false;
+    Clock::time_point last_ = Clock::now();
+};
+
+struct BodyTarget {
+    Transfer* transfer;
+    Reporter* reporter;
+};
+
 int OnRequestReady(void* user, char*, char*, int, int) {
     static_cast<Transfer*>(user)->requestSent = true;
     return CURL_PREREQFUNC_OK;
@@ -165,7 +222,8 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 }
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
-    auto* t = static_cast<Transfer*>(user);
+    auto* target = static_cast<BodyTarget*>(user);
+    Transfer* t = target->transfer;
     const size_t bytes = size * count;
     if (!t->answerOk) {
         // An error page is not the episode: nothing of it reaches the disk.
@@ -176,7 +234,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
         return 0;
     }
     t->received += bytes;
-    return bytes;
+    return target->reporter->ReportIfDue() ? bytes : 0;
 }
 
 // One easy handle driven by its own multi handle, so that the caller's loop
@@ -200,13 +258,6 @@ struct Session {
     }
 };
 
-unsigned Phase(const Transfer& t, bool beginReported) {
-    if (t.answerStarted) {
-        return beginReported ? BindStatus::kDownloadingData : BindStatus::kBeginDownloadData;
-    }
-    return t.requestSent ? BindStatus::kSendingRequest : BindStatus::kConnecting;
-}
-
 }  // namespace
 
 CurlUrlDownloader::CurlUrlDownloader() : CurlUrlDownloader(Options{}) {}
@@ -229,6 +280,8 @@ DownloadResult CurlUrlDownloader::DownloadToFile(const std::string& url, const f
     char errorBuffer[CURL_ERROR_SIZE] = {};
     Transfer t;
     t.file = &file;
+    Reporter reporter(progress, url, t, options_.progressInterval);
+    BodyTarget body{&t, &reporter};
     Session s;
     if (s.multi == nullptr || s.easy == nullptr) {
         return {DownloadOutcome::Failed, "The transfer could not be set up"};
@@ -243,50 +296,29 @@ DownloadResult CurlUrlDownloader::DownloadToFile(const std::string& url, const f
     curl_easy_setopt(s.easy, CURLOPT_HEADERFUNCTION, OnHeader);
     curl_easy_setopt(s.easy, CURLOPT_HEADERDATA, &t);
     curl_easy_setopt(s.easy, CURLOPT_WRITEFUNCTION, OnBody);
-    curl_easy_setopt(s.easy, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(s.easy, CURLOPT_WRITEDATA, &body);
     if (curl_multi_add_handle(s.multi, s.easy) != CURLM_OK) {
         return {DownloadOutcome::Failed, "The transfer could not be set up"};
     }
     s.added = true;
 
-    const auto interval = options_.progressInterval;
-    unsigned lastCode = 0;
-    bool beginReported = false;
-    auto lastReport = Clock::now();
-    auto report = [&](unsigned code) {
-        lastCode = code;
-        beginReported = beginReported || code == BindStatus::kBeginDownloadData;
-        const bool named =
-            code != BindStatus::kSendingRequest && code != BindStatus::kDownloadingData;
-        const bool goOn =
-            progress.OnProgress(t.received, t.announced, code, named ? url : std::string());
-        lastReport = Clock::now();
-        return goOn;
-    };
-
-    if (!report(BindStatus::kConnecting)) {
+    if (!reporter.Report(BindStatus::kConnecting)) {
         return {DownloadOutcome::Aborted, {}};
     }
-    // Report at every change of phase and, between them, at least once per
-    // interval whether data arrives or not: the receiver keeps the user interface
-    // answering from there.
     CURLMcode multiCode = CURLM_OK;
     for (;;) {
         int running = 0;
         multiCode = curl_multi_perform(s.multi, &running);
+        if (reporter.Abandoned()) {
+            return {DownloadOutcome::Aborted, {}};
+        }
         if (multiCode != CURLM_OK || running == 0) {
             break;
         }
-        const unsigned phase = Phase(t, beginReported);
-        if (phase != lastCode || Clock::now() - lastReport >= interval) {
-            if (!report(phase)) {
-                return {DownloadOutcome::Aborted, {}};
-            }
+        if (!reporter.ReportIfDue()) {
+            return {DownloadOutcome::Aborted, {}};
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            interval - (Clock::now() - lastReport));
-        const int waitMs = static_cast<int>(std::max<std::int64_t>(left.count(), 0));
-        multiCode = curl_multi_poll(s.multi, nullptr, 0, waitMs, nullptr);
+        multiCode = curl_multi_poll(s.multi, nullptr, 0, reporter.WaitMs(), nullptr);
         if (multiCode != CURLM_OK) {
             break;
         }
@@ -318,7 +350,7 @@ DownloadResult CurlUrlDownloader::DownloadToFile(const std::string& url, const f
         return {DownloadOutcome::Failed, "The transfer ended after " + std::to_string(t.received) +
                                              " of " + std::to_string(t.announced) + " bytes"};
     }
-    if (!report(BindStatus::kEndDownloadData)) {
+    if (!reporter.Report(BindStatus::kEndDownloadData)) {
         return {DownloadOutcome::Aborted, {}};
     }
     if (!file.Commit(target, error)) {

@@ -198,8 +198,10 @@ TEST_F(DownloadWindow, ProgressTextsFollowTheBytesOfAKnownSize) {
     ASSERT_EQ(Dialogs().Count(), 1u);
     EXPECT_EQ(Dialogs().Last().title, QStringLiteral("다운로드 완료"));
     // The last report comes just before the outcome; the display keeps it.
-    texts << Label()->text();
-    values << Bar()->value();
+    if (texts.back() != Label()->text()) {
+        texts << Label()->text();
+        values << Bar()->value();
+    }
     EXPECT_EQ(values.back(), 100);
 
     // Every milestone shows, in order; between them only growing byte counts.
