@@ -11,5 +11,6 @@ std::optional<std::string> CheckEpisodeLink(IHttpClient& http, const std::string
 }
 
 std::string UnreachableLinkMessage(const std::string& link, const std::string& error) {
-    return "인터넷이 연결되지 않았거나 미디어 파일이 존재하지 않습니다.\n\n" + link + "\r\r" + error;
+    return "인터넷이 연결되지 않았거나 미디어 파일이 존재하지 않습니다.\n\n" + link + "\r\r" +
+           error;
 }
