@@ -1,7 +1,7 @@
 #include "CurlUrlDownloader.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <random>
 #include <string_view>
 #include <system_error>

@@ -18,8 +18,8 @@ public:
         CurlLimits limits{15, 64, 15, 0};
         // Longest time between two progress reports.
         std::chrono::milliseconds progressInterval{50};
-        // Bytes curl receives at a time.
-        long receiveBufferBytes = 256 * 1024;
+        // Bytes curl receives at a time (512 KiB is the most it takes).
+        long receiveBufferBytes = 512 * 1024;
     };
 
     CurlUrlDownloader();
