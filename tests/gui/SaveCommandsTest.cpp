@@ -317,6 +317,25 @@ TEST_F(SaveCommands, ClosingTheMainWindowMidTransferCancelsQuietlyAndEndsTheProg
     EXPECT_FALSE(main_->isVisible());
 }
 
+// A saved file the player refuses must not leave the window stuck in its
+// transfer, refusing every later save.
+TEST_F(SaveCommands, PlayerErrorAfterASaveStillEndsTheTransfer) {
+    Select(0);
+    const fs::path target = Saved() / "noise.mp3";
+    Dialogs().QueueFile(QString::fromStdString(target.string()));
+    Dialogs().QueueAnswer(BoxAnswer::Yes);
+    main_->findChild<QToolButton*>(QStringLiteral("btnDown"))->click();
+
+    EXPECT_EQ(ReadFileBytes(target), bytes_);
+    EXPECT_FALSE(download_->Downloading);
+    EXPECT_FALSE(download_->isVisible());
+    // A second save goes as far as its file dialog.
+    Dialogs().Clear();
+    main_->btnDownClick();
+    ASSERT_GE(Dialogs().Count(), 1u);
+    EXPECT_EQ(Dialogs().Boxes()[0].kind, Kind::FileDialog);
+}
+
 // Enable once the main window plays local files.
 TEST_F(SaveCommands, DISABLED_AnsweringYesPlaysTheSavedFile) {
     Select(3);
