@@ -12,8 +12,8 @@ packages=(
     qt6-webengine-dev qt6-webengine-dev-tools
     # media device, HTTP, XML, INI
     libmpv-dev libcurl4-openssl-dev libpugixml-dev libsimpleini-dev libicu-dev
-    # tests and benchmarks
-    libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
+    # tests and benchmarks (the transfer benchmark compares with the curl tool)
+    libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev curl
     # fuzzing with libFuzzer (clang's runtime)
     clang libclang-rt-14-dev
     # test and demo audio: a tone generator and an MP3 encoder

@@ -1,5 +1,113 @@
-#include "frmMain.h"
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
 
-void TfrmMain::btnDownClick() {}
-void TfrmMain::btnDownloadClick() {}
-void TfrmMain::btnURLClick() {}
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+
+#include "Udownload/frmDownload.h"
+#include "Umain/FileNames.h"
+#include "Umain/LinkCheck.h"
+#include "frmMain.h"
+#include "ui_frmMain.h"
+
+namespace {
+
+const QString kTransferRunning = QStringLiteral("다운로드가 진행중 입니다.");
+
+TfrmDownload& DownloadWindow() {
+    if (frmDownload == nullptr) {
+        throw std::runtime_error("The download window has not been created");
+    }
+    return *frmDownload;
+}
+
+void RunTransfer(TfrmDownload& window, const std::string& link, const std::string& target) {
+    window.SetupDownload(link, target);
+    window.show();
+    window.raise();
+    window.StartDownload();
+}
+
+}  // namespace
+
+void TfrmMain::btnDownClick() {
+    TfrmDownload& window = DownloadWindow();
+    if (window.Downloading) {
+        dialogs_.ShowMessage(kTransferRunning);
+        return;
+    }
+    const int i = ui->cmbItem->currentIndex();
+    if (!IsEpisodeIndex(Episodes, i)) {
+        return;
+    }
+    std::string link = Episodes[static_cast<std::size_t>(i)].url;
+    RewriteLink(link);
+    if (const auto error = CheckEpisodeLink(IdHTTP, link)) {
+        dialogs_.ShowMessage(QString::fromStdString(UnreachableLinkMessage(link, *error)));
+        return;
+    }
+
+    dlgOpen.fileName = QString::fromStdString(LinkFileName(link));
+    dlgOpen.initialDir = QString::fromStdString(LastDown);
+    if (!dialogs_.RunFileDialog(dlgOpen)) {
+        return;
+    }
+    const std::string chosen = dlgOpen.fileName.toStdString();
+    const std::string name = PathFileName(chosen);
+    std::error_code ignored;
+    if (std::filesystem::exists(std::filesystem::path(chosen), ignored) &&
+        dialogs_.SystemBox(QString::fromStdString(name) +
+                               QStringLiteral("가 이미 존재합니다. \n\n덮어 쓰시겠습니까?"),
+                           QStringLiteral("파일 중복"),
+                           BoxFlags::kYesNo | BoxFlags::kIconQuestion) != BoxAnswer::Yes) {
+        return;
+    }
+    LastDown = PathFolder(chosen);
+
+    window.SetDisplayName(name);
+    RunTransfer(window, link, chosen);
+}
+
+void TfrmMain::btnDownloadClick() {
+    TfrmDownload& window = DownloadWindow();
+    if (window.Downloading) {
+        dialogs_.ShowMessage(kTransferRunning);
+        return;
+    }
+    const int i = ui->cmbDate->currentIndex();
+    if (!IsEpisodeIndex(Episodes, i)) {
+        return;
+    }
+    // The panel saves the link as the feed gives it, unchecked.
+    const TEpisode& episode = Episodes[static_cast<std::size_t>(i)];
+    const std::string link = episode.url;
+    dlgOpen.fileName = QString::fromStdString(PanelFileName(episode.date));
+    if (!dialogs_.RunFileDialog(dlgOpen)) {
+        return;
+    }
+    RunTransfer(window, link, dlgOpen.fileName.toStdString());
+}
+
+void TfrmMain::btnURLClick() {
+    const int i = ui->cmbItem->currentIndex();
+    if (!IsEpisodeIndex(Episodes, i)) {
+        return;
+    }
+    std::string link = Episodes[static_cast<std::size_t>(i)].url;
+    RewriteLink(link);
+    const QString text = QString::fromStdString(link);
+
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(text);
+    // Qt reports no failure of its own; a clipboard that does not hold the link
+    // afterwards was not set, and saying it was copied would be wrong.
+    if (clipboard->text() != text) {
+        throw std::runtime_error("The link could not be put on the clipboard");
+    }
+    dialogs_.SystemBox(text + QStringLiteral("\n\nMP3 다운로드 경로를 클립보드에 복사하였습니다."),
+                       QStringLiteral("MP3 다운로드 경로"),
+                       BoxFlags::kOk | BoxFlags::kIconInformation);
+}

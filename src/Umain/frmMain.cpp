@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QToolButton>
 
+#include "Udownload/frmDownload.h"
 #include "Umain/Settings.h"
 #include "app/HandlerGuard.h"
 #include "platform/Services.h"
@@ -133,6 +134,11 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 void TfrmMain::FormClose() {
     Timer.stop();
+    // A transfer still running (this close arrived through its event processing)
+    // ends before the windows go away, and leaves no partial file behind.
+    if (frmDownload != nullptr) {
+        frmDownload->CancelForExit();
+    }
 }
 
 void TfrmMain::cmbItemChange() {

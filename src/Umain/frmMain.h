@@ -79,7 +79,7 @@ public:
     // The periodic display update, every 1000 ms from creation until close.
     QTimer Timer;
     // The file dialog shared by open and save; it keeps its last state.
-    FileDialogState dlgOpen;
+    FileDialogState dlgOpen{QStringLiteral("MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*"), {}, {}};
 
 protected:
     void closeEvent(QCloseEvent* event) override;

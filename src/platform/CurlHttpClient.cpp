@@ -5,18 +5,12 @@
 #include <curl/curl.h>
 
 #include "CurlGlobal.h"
+#include "CurlRequest.h"
 
 const char* const CurlHttpClient::kAccept = "text/html, */*";
 const char* const CurlHttpClient::kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
 
 namespace {
-
-std::string_view TrimLineEnd(std::string_view line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
-        line.remove_suffix(1);
-    }
-    return line;
-}
 
 struct RequestState {
     std::string statusLine;
@@ -27,12 +21,7 @@ struct RequestState {
 
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* state = static_cast<RequestState*>(user);
-    const std::string_view line(data, size * count);
-    // Every answer (an interim 100 Continue included) starts with its own status
-    // line; the last one is the answer to the request.
-    if (line.starts_with("HTTP/")) {
-        state->statusLine = std::string(TrimLineEnd(line));
-    }
+    KeepStatusLine(state->statusLine, std::string_view(data, size * count));
     return size * count;
 }
 
@@ -89,23 +78,9 @@ HttpResult CurlHttpClient::Perform(const std::string& url, bool head) {
     state.maxBody = o.maxBodyBytes;
     char errorBuffer[CURL_ERROR_SIZE] = {};
 
-    curl_slist* headers = nullptr;
-    headers = curl_slist_append(headers, (std::string("Accept: ") + kAccept).c_str());
-
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    // Feed and media links come from an untrusted feed: no file://, no other schemes.
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(curl, CURLOPT_PROXY, "");
-    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, o.connectTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, o.lowSpeedBytesPerSecond);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, o.lowSpeedSeconds);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, o.totalTimeoutSeconds);
+    const CurlLimits limits{o.connectTimeoutSeconds, o.lowSpeedBytesPerSecond, o.lowSpeedSeconds,
+                            o.totalTimeoutSeconds};
+    curl_slist* headers = ApplyRequestConventions(curl, url, limits);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &state);
@@ -129,10 +104,9 @@ HttpResult CurlHttpClient::Perform(const std::string& url, bool head) {
         result.error = "The answer from " + url + " is larger than " +
                        std::to_string(o.maxBodyBytes / (1024 * 1024)) + " MB";
     } else if (code != CURLE_OK) {
-        result.error = errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(code);
-    } else if (result.status < 200 || result.status > 299) {
-        result.error = result.statusLine.empty() ? "HTTP status " + std::to_string(result.status)
-                                                 : result.statusLine;
+        result.error = CurlErrorText(code, errorBuffer);
+    } else if (!IsHttpSuccess(result.status)) {
+        result.error = HttpStatusErrorText(result.status, result.statusLine);
     }
     if (result.Ok() && !head) {
         result.body = std::move(state.body);

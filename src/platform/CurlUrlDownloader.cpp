@@ -1,7 +1,360 @@
 #include "CurlUrlDownloader.h"
 
-// Placeholder until the libcurl transfer lands.
-DownloadResult CurlUrlDownloader::DownloadToFile(const std::string&, const std::filesystem::path&,
-                                                 IDownloadProgress&) {
-    return {DownloadOutcome::Failed, "not available yet"};
+#include <algorithm>
+#include <cerrno>
+#include <random>
+#include <string_view>
+#include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <curl/curl.h>
+
+#include "CurlGlobal.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string ErrnoText(int error) {
+    return std::generic_category().message(error);
+}
+
+// The file a transfer writes into: hidden, in the target's folder (so that the
+// final rename stays on one file system), and removed again unless the
+// transfer completed and it was renamed over the target.
+class PartFile {
+public:
+    PartFile() = default;
+    PartFile(const PartFile&) = delete;
+    PartFile& operator=(const PartFile&) = delete;
+    ~PartFile() { Discard(); }
+
+    bool Create(const fs::path& target, std::string& error) {
+        const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+        const std::string base = ShortName(target.filename().string());
+        thread_local std::mt19937 random{std::random_device{}()};
+        std::uniform_int_distribution<unsigned> digit(0, 35);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string suffix;
+            for (int i = 0; i < 6; ++i) {
+                suffix += "0123456789abcdefghijklmnopqrstuvwxyz"[digit(random)];
+            }
+            const fs::path candidate = folder / ("." + base + "." + suffix + ".part");
+            // 0666 minus the user's umask: the permissions any new file gets.
+            fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd_ >= 0) {
+                path_ = candidate;
+                return true;
+            }
+            if (errno != EEXIST) {
+                break;
+            }
+        }
+        error = "Cannot create a file in " + folder.string() + ": " + ErrnoText(errno);
+        return false;
+    }
+
+    bool Write(const char* data, std::size_t size) {
+        while (size > 0) {
+            const ssize_t written = ::write(fd_, data, size);
+            if (written < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                writeErrno_ = errno;
+                return false;
+            }
+            data += written;
+            size -= static_cast<std::size_t>(written);
+        }
+        return true;
+    }
+
+    std::string WriteError() const {
+        return "Cannot write to " + path_.string() + ": " + ErrnoText(writeErrno_);
+    }
+    bool WriteFailed() const { return writeErrno_ != 0; }
+
+    // Closes the file and renames it over `target`.
+    bool Commit(const fs::path& target, std::string& error) {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) {
+            error = "Cannot write to " + path_.string() + ": " + ErrnoText(errno);
+            return false;
+        }
+        if (::rename(path_.c_str(), target.c_str()) != 0) {
+            error = "Cannot save " + target.string() + ": " + ErrnoText(errno);
+            return false;
+        }
+        path_.clear();
+        return true;
+    }
+
+private:
+    void Discard() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+        if (!path_.empty()) {
+            ::unlink(path_.c_str());
+            path_.clear();
+        }
+    }
+
+    // At most 64 bytes of the target's name, cut at a character boundary, so
+    // that the temporary name stays within the file system's limit.
+    static std::string ShortName(std::string name) {
+        constexpr std::size_t kMax = 64;
+        if (name.size() <= kMax) {
+            return name;
+        }
+        std::size_t cut = kMax;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        name.resize(cut);
+        return name;
+    }
+
+    fs::path path_;
+    int fd_ = -1;
+    int writeErrno_ = 0;
+};
+
+// What the callbacks learn about the answer while curl runs.
+struct Transfer {
+    CURL* curl = nullptr;
+    PartFile* file = nullptr;
+    std::string statusLine;
+    bool requestSent = false;
+    bool answerStarted = false;   // the headers of the final answer have arrived
+    bool answerOk = false;        // ... and it is a 2xx answer
+    bool refused = false;         // its body was refused because it is not
+    std::uint64_t announced = 0;  // Content-Length, 0 when none was sent
+    std::uint64_t received = 0;
+};
+
+// Hands the transfer's state to the progress receiver at every change of phase
+// and, between them, at least once per interval: from the loop while no data
+// arrives, from the body callback while it does (one turn of curl may read
+// many buffers). The receiver keeps the user interface answering from there.
+class Reporter {
+public:
+    Reporter(IDownloadProgress& progress, const std::string& url, const Transfer& t,
+             std::chrono::milliseconds interval)
+        : progress_(progress), url_(url), t_(t), interval_(interval) {}
+
+    unsigned Phase() const {
+        if (t_.answerStarted) {
+            return beginReported_ ? BindStatus::kDownloadingData : BindStatus::kBeginDownloadData;
+        }
+        return t_.requestSent ? BindStatus::kSendingRequest : BindStatus::kConnecting;
+    }
+
+    bool Due() const { return Phase() != lastCode_ || Clock::now() - last_ >= interval_; }
+
+    // Time left until the next report is due.
+    int WaitMs() const {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            interval_ - (Clock::now() - last_));
+        return static_cast<int>(std::max<std::int64_t>(left.count(), 0));
+    }
+
+    // False when the receiver asked to abandon the transfer.
+    bool Report(unsigned code) {
+        lastCode_ = code;
+        beginReported_ = beginReported_ || code == BindStatus::kBeginDownloadData;
+        const bool named =
+            code != BindStatus::kSendingRequest && code != BindStatus::kDownloadingData;
+        abandoned_ =
+            !progress_.OnProgress(t_.received, t_.announced, code, named ? url_ : std::string());
+        last_ = Clock::now();
+        return !abandoned_;
+    }
+
+    bool ReportIfDue() { return !Due() || Report(Phase()); }
+    bool Abandoned() const { return abandoned_; }
+
+private:
+    IDownloadProgress& progress_;
+    const std::string& url_;
+    const Transfer& t_;
+    const std::chrono::milliseconds interval_;
+    unsigned lastCode_ = 0;
+    bool beginReported_ = false;
+    bool abandoned_ = false;
+    Clock::time_point last_ = Clock::now();
+};
+
+struct BodyTarget {
+    Transfer* transfer;
+    Reporter* reporter;
+};
+
+int OnRequestReady(void* user, char*, char*, int, int) {
+    static_cast<Transfer*>(user)->requestSent = true;
+    return CURL_PREREQFUNC_OK;
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const std::string_view line(data, size * count);
+    KeepStatusLine(t->statusLine, line);
+    if (line == "\r\n" || line == "\n") {
+        long status = 0;
+        curl_easy_getinfo(t->curl, CURLINFO_RESPONSE_CODE, &status);
+        // An interim 1xx answer ends its headers too; only the final one counts.
+        if (status >= 200) {
+            t->answerStarted = true;
+            t->answerOk = IsHttpSuccess(status);
+            curl_off_t length = -1;
+            curl_easy_getinfo(t->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+            t->announced = t->answerOk && length > 0 ? static_cast<std::uint64_t>(length) : 0;
+        }
+    }
+    return size * count;
+}
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+    auto* target = static_cast<BodyTarget*>(user);
+    Transfer* t = target->transfer;
+    const size_t bytes = size * count;
+    if (!t->answerOk) {
+        // An error page is not the episode: nothing of it reaches the disk.
+        t->refused = true;
+        return 0;
+    }
+    if (!t->file->Write(data, bytes)) {
+        return 0;
+    }
+    t->received += bytes;
+    return target->reporter->ReportIfDue() ? bytes : 0;
+}
+
+// One easy handle driven by its own multi handle, so that the caller's loop
+// decides how long to wait for data.
+struct Session {
+    CURLM* multi = curl_multi_init();
+    CURL* easy = curl_easy_init();
+    curl_slist* headers = nullptr;
+    bool added = false;
+
+    Session() = default;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    ~Session() {
+        if (added) {
+            curl_multi_remove_handle(multi, easy);
+        }
+        curl_easy_cleanup(easy);
+        curl_multi_cleanup(multi);
+        curl_slist_free_all(headers);
+    }
+};
+
+}  // namespace
+
+CurlUrlDownloader::CurlUrlDownloader() : CurlUrlDownloader(Options{}) {}
+
+CurlUrlDownloader::CurlUrlDownloader(const Options& options) : options_(options) {
+    EnsureCurlGlobalInit();
+}
+
+DownloadResult CurlUrlDownloader::DownloadToFile(const std::string& url, const fs::path& target,
+                                                 IDownloadProgress& progress) {
+    if (url.empty() || target.empty()) {
+        return {DownloadOutcome::Failed, "No URL or no file name given"};
+    }
+    PartFile file;
+    std::string error;
+    if (!file.Create(target, error)) {
+        return {DownloadOutcome::Failed, error};
+    }
+
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    Transfer t;
+    t.file = &file;
+    Reporter reporter(progress, url, t, options_.progressInterval);
+    BodyTarget body{&t, &reporter};
+    Session s;
+    if (s.multi == nullptr || s.easy == nullptr) {
+        return {DownloadOutcome::Failed, "The transfer could not be set up"};
+    }
+    t.curl = s.easy;
+    s.headers = ApplyRequestConventions(s.easy, url, options_.limits);
+    curl_easy_setopt(s.easy, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(s.easy, CURLOPT_ERRORBUFFER, errorBuffer);
+    curl_easy_setopt(s.easy, CURLOPT_BUFFERSIZE, options_.receiveBufferBytes);
+    curl_easy_setopt(s.easy, CURLOPT_PREREQFUNCTION, OnRequestReady);
+    curl_easy_setopt(s.easy, CURLOPT_PREREQDATA, &t);
+    curl_easy_setopt(s.easy, CURLOPT_HEADERFUNCTION, OnHeader);
+    curl_easy_setopt(s.easy, CURLOPT_HEADERDATA, &t);
+    curl_easy_setopt(s.easy, CURLOPT_WRITEFUNCTION, OnBody);
+    curl_easy_setopt(s.easy, CURLOPT_WRITEDATA, &body);
+    if (curl_multi_add_handle(s.multi, s.easy) != CURLM_OK) {
+        return {DownloadOutcome::Failed, "The transfer could not be set up"};
+    }
+    s.added = true;
+
+    if (!reporter.Report(BindStatus::kConnecting)) {
+        return {DownloadOutcome::Aborted, {}};
+    }
+    CURLMcode multiCode = CURLM_OK;
+    for (;;) {
+        int running = 0;
+        multiCode = curl_multi_perform(s.multi, &running);
+        if (reporter.Abandoned()) {
+            return {DownloadOutcome::Aborted, {}};
+        }
+        if (multiCode != CURLM_OK || running == 0) {
+            break;
+        }
+        if (!reporter.ReportIfDue()) {
+            return {DownloadOutcome::Aborted, {}};
+        }
+        multiCode = curl_multi_poll(s.multi, nullptr, 0, reporter.WaitMs(), nullptr);
+        if (multiCode != CURLM_OK) {
+            break;
+        }
+    }
+    if (multiCode != CURLM_OK) {
+        return {DownloadOutcome::Failed, curl_multi_strerror(multiCode)};
+    }
+
+    CURLcode code = CURLE_OK;
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(s.multi, &queued)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == s.easy) {
+            code = message->data.result;
+        }
+    }
+    long status = 0;
+    curl_easy_getinfo(s.easy, CURLINFO_RESPONSE_CODE, &status);
+
+    if (file.WriteFailed()) {
+        return {DownloadOutcome::Failed, file.WriteError()};
+    }
+    if (t.refused || (code == CURLE_OK && !IsHttpSuccess(status))) {
+        return {DownloadOutcome::Failed, HttpStatusErrorText(status, t.statusLine)};
+    }
+    if (code != CURLE_OK) {
+        return {DownloadOutcome::Failed, CurlErrorText(code, errorBuffer)};
+    }
+    if (t.announced > 0 && t.received != t.announced) {
+        return {DownloadOutcome::Failed, "The transfer ended after " + std::to_string(t.received) +
+                                             " of " + std::to_string(t.announced) + " bytes"};
+    }
+    if (!reporter.Report(BindStatus::kEndDownloadData)) {
+        return {DownloadOutcome::Aborted, {}};
+    }
+    if (!file.Commit(target, error)) {
+        return {DownloadOutcome::Failed, error};
+    }
+    return {DownloadOutcome::Ok, {}};
 }

@@ -1,10 +1,33 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
+
+#include "CurlRequest.h"
 #include "UrlDownloader.h"
 
-// IUrlDownloader over libcurl, run on the calling thread.
+// IUrlDownloader over libcurl, run on the calling thread. It sends the same
+// request as the HTTP client (headers, schemes, no redirects) and writes into a
+// temporary file beside the target, which is renamed over the target only when
+// the transfer is complete.
 class CurlUrlDownloader final : public IUrlDownloader {
 public:
+    struct Options {
+        // No upper bound for the whole transfer: an episode may take long, and
+        // the low-speed limit ends a stalled one.
+        CurlLimits limits{15, 64, 15, 0};
+        // Longest time between two progress reports.
+        std::chrono::milliseconds progressInterval{50};
+        // Bytes curl receives at a time (512 KiB is the most it takes).
+        long receiveBufferBytes = 512 * 1024;
+    };
+
+    CurlUrlDownloader();
+    explicit CurlUrlDownloader(const Options& options);
+
     DownloadResult DownloadToFile(const std::string& url, const std::filesystem::path& target,
                                   IDownloadProgress& progress) override;
+
+private:
+    Options options_;
 };

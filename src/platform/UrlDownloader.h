@@ -19,8 +19,9 @@ class IDownloadProgress {
 public:
     virtual ~IDownloadProgress() = default;
 
-    // `progressMax` is 0 while the size is unknown. Returns false to abandon the
-    // transfer.
+    // `progress` is the number of bytes received so far, `progressMax` the size
+    // the server announced, or 0 while it is unknown. `statusText` is the URL for
+    // the codes that name one. Returns false to abandon the transfer.
     virtual bool OnProgress(std::uint64_t progress, std::uint64_t progressMax, unsigned statusCode,
                             const std::string& statusText) = 0;
 };
@@ -29,12 +30,17 @@ enum class DownloadOutcome { Ok, Aborted, Failed };
 
 struct DownloadResult {
     DownloadOutcome outcome = DownloadOutcome::Failed;
-    std::string error;  // for Failed: the HTTP status line or the network error
+    std::string error;  // for Failed: the HTTP status line, the network or the file error
 };
 
 // Copies one URL into one file, blocking the calling thread until the transfer
-// has ended. The target is replaced only by a complete transfer; after a failure
-// or an abort it is as it was before.
+// has ended. Progress is reported on the calling thread from the start of the
+// transfer to its end, at short intervals whether or not data arrives, so that
+// the receiver can keep a user interface answering; the last report of a
+// complete transfer has the code kEndDownloadData. Only a complete transfer (a
+// 2xx answer with all the bytes it announced) replaces the target; after a
+// failure or an abort the target is as it was before and nothing else is left
+// behind.
 class IUrlDownloader {
 public:
     virtual ~IUrlDownloader() = default;

@@ -1,0 +1,272 @@
+#include "platform/CurlUrlDownloader.h"
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "TestHttpServer.h"
+#include "TransferHelpers.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Report {
+    std::uint64_t progress;
+    std::uint64_t progressMax;
+    unsigned code;
+    std::string text;
+};
+
+// Records every report; `abandonWhen` decides when to stop the transfer.
+class RecordingProgress final : public IDownloadProgress {
+public:
+    std::vector<Report> reports;
+    std::function<bool(const Report&)> abandonWhen;
+
+    bool OnProgress(std::uint64_t progress, std::uint64_t progressMax, unsigned statusCode,
+                    const std::string& statusText) override {
+        reports.push_back({progress, progressMax, statusCode, statusText});
+        return !(abandonWhen && abandonWhen(reports.back()));
+    }
+};
+
+// The order in which the phases of one transfer may follow each other.
+int PhaseRank(unsigned code) {
+    switch (code) {
+        case BindStatus::kConnecting:
+            return 0;
+        case BindStatus::kSendingRequest:
+            return 1;
+        case BindStatus::kBeginDownloadData:
+            return 2;
+        case BindStatus::kDownloadingData:
+            return 3;
+        case BindStatus::kEndDownloadData:
+            return 4;
+        default:
+            return -1;
+    }
+}
+
+class UrlDownloader : public ::testing::Test {
+protected:
+    fs::path Folder() const { return fs::path(dir_.path().toStdString()); }
+    fs::path Target() const { return Folder() / "episode.mp3"; }
+
+    DownloadResult Download(const std::string& path) {
+        return downloader_.DownloadToFile(server_.Url(path), Target(), progress_);
+    }
+
+    void TearDown() override {
+        release_ = true;
+        body_.Stop();
+    }
+
+    QTemporaryDir dir_;
+    // What the server's handlers use outlives the server, which finishes them.
+    std::string bytes_;
+    std::atomic<bool> release_{false};
+    SlowBody body_;
+    TestHttpServer server_;
+    CurlUrlDownloader downloader_;
+    RecordingProgress progress_;
+};
+
+}  // namespace
+
+TEST_F(UrlDownloader, CompleteTransferSavesTheServedBytesAndReportsEachPhaseInOrder) {
+    const std::string bytes = PatternBytes(3 * 1024 * 1024 + 17);
+    std::mutex lock;
+    httplib::Headers seen;
+    server_.Server().Get("/ep.mp3", [&](const httplib::Request& req, httplib::Response& res) {
+        std::lock_guard guard(lock);
+        seen = req.headers;
+        res.set_content(bytes, "audio/mpeg");
+    });
+    server_.Start();
+
+    const DownloadResult r = Download("/ep.mp3");
+    ASSERT_EQ(r.outcome, DownloadOutcome::Ok) << r.error;
+    EXPECT_EQ(ReadFileBytes(Target()), bytes);
+    EXPECT_EQ(FolderEntries(Folder()), std::vector<std::string>{"episode.mp3"});
+
+    const auto& reports = progress_.reports;
+    ASSERT_GE(reports.size(), 2u);
+    EXPECT_EQ(reports.front().code, BindStatus::kConnecting);
+    EXPECT_EQ(reports.front().text, server_.Url("/ep.mp3"));
+    EXPECT_EQ(reports.back().code, BindStatus::kEndDownloadData);
+    EXPECT_EQ(reports.back().progress, bytes.size());
+    EXPECT_EQ(reports.back().progressMax, bytes.size());
+    for (std::size_t i = 1; i < reports.size(); ++i) {
+        EXPECT_LE(PhaseRank(reports[i - 1].code), PhaseRank(reports[i].code)) << i;
+        EXPECT_LE(reports[i - 1].progress, reports[i].progress) << i;
+        if (reports[i].code == BindStatus::kDownloadingData) {
+            EXPECT_EQ(reports[i].progressMax, bytes.size());
+        }
+    }
+
+    // The same request as the program's HTTP client.
+    std::lock_guard guard(lock);
+    auto header = [&](const char* name) {
+        auto it = seen.find(name);
+        return it == seen.end() ? std::string("(none)") : it->second;
+    };
+    EXPECT_EQ(header("Accept"), "text/html, */*");
+    EXPECT_EQ(header("User-Agent"), "Mozilla/3.0 (compatible; Indy Library)");
+}
+
+TEST_F(UrlDownloader, BodyWithoutContentLengthIsSavedWholeWithAnUnknownSize) {
+    bytes_ = PatternBytes(700000);
+    const std::string& bytes = bytes_;
+    server_.Server().Get("/stream", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider("audio/mpeg", [&](std::size_t offset, httplib::DataSink& sink) {
+            const std::size_t n = std::min<std::size_t>(50000, bytes.size() - offset);
+            // Without a length the end of the connection ends the body: refusing
+            // to go on makes the server close it.
+            return n > 0 && sink.write(bytes.data() + offset, n);
+        });
+    });
+    server_.Start();
+
+    const DownloadResult r = Download("/stream");
+    ASSERT_EQ(r.outcome, DownloadOutcome::Ok) << r.error;
+    EXPECT_EQ(ReadFileBytes(Target()), bytes);
+    for (const Report& report : progress_.reports) {
+        EXPECT_EQ(report.progressMax, 0u);
+    }
+    EXPECT_EQ(progress_.reports.back().progress, bytes.size());
+}
+
+// An error page must never be saved as the episode, nor destroy an older copy.
+TEST_F(UrlDownloader, ErrorAnswersAndRedirectsFailWithTheirStatusLineAndKeepTheTarget) {
+    server_.Server().Get("/missing.mp3", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 404;
+        res.set_content(std::string(100000, 'x'), "text/html");
+    });
+    server_.Server().Get("/empty-error.mp3",
+                         [](const httplib::Request&, httplib::Response& res) { res.status = 503; });
+    server_.Server().Get("/moved.mp3", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("/elsewhere.mp3", 302);
+    });
+    server_.Start();
+    WriteFileBytes(Target(), "the older copy");
+
+    const std::pair<const char*, const char*> cases[] = {
+        {"/missing.mp3", "HTTP/1.1 404 Not Found"},
+        {"/empty-error.mp3", "HTTP/1.1 503 Service Unavailable"},
+        {"/moved.mp3", "HTTP/1.1 302 Found"},
+    };
+    for (const auto& [path, statusLine] : cases) {
+        const DownloadResult r = Download(path);
+        EXPECT_EQ(r.outcome, DownloadOutcome::Failed) << path;
+        EXPECT_EQ(r.error, statusLine);
+        EXPECT_EQ(ReadFileBytes(Target()), "the older copy") << path;
+        EXPECT_EQ(FolderEntries(Folder()), std::vector<std::string>{"episode.mp3"}) << path;
+    }
+}
+
+TEST_F(UrlDownloader, ConnectionDroppedInTheBodyFailsAndLeavesNothingBehind) {
+    bytes_ = PatternBytes(1024 * 1024);
+    const std::string& bytes = bytes_;
+    server_.Server().Get("/cut.mp3", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(bytes.size(), "audio/mpeg",
+                                 [&](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                     if (offset >= bytes.size() / 2) {
+                                         return false;  // closes the connection
+                                     }
+                                     return sink.write(bytes.data() + offset, 64 * 1024);
+                                 });
+    });
+    server_.Start();
+
+    DownloadResult r = Download("/cut.mp3");
+    EXPECT_EQ(r.outcome, DownloadOutcome::Failed);
+    EXPECT_FALSE(r.error.empty());
+    EXPECT_TRUE(FolderEntries(Folder()).empty());
+
+    WriteFileBytes(Target(), "the older copy");
+    r = Download("/cut.mp3");
+    EXPECT_EQ(r.outcome, DownloadOutcome::Failed);
+    EXPECT_EQ(ReadFileBytes(Target()), "the older copy");
+    EXPECT_EQ(FolderEntries(Folder()), std::vector<std::string>{"episode.mp3"});
+}
+
+TEST_F(UrlDownloader, AbandonedTransferRemovesItsPartialFileAndKeepsTheTarget) {
+    body_.Serve(server_, "/slow.mp3", 16 * 1024 * 1024);
+    server_.Start();
+    WriteFileBytes(Target(), "the older copy");
+
+    progress_.abandonWhen = [](const Report& r) { return r.progress >= 100 * 1024; };
+    const DownloadResult r = Download("/slow.mp3");
+    EXPECT_EQ(r.outcome, DownloadOutcome::Aborted);
+    EXPECT_EQ(ReadFileBytes(Target()), "the older copy");
+    EXPECT_EQ(FolderEntries(Folder()), std::vector<std::string>{"episode.mp3"});
+}
+
+// The receiver keeps a window answering from the reports, so they must go on
+// while the server sends nothing.
+TEST_F(UrlDownloader, ReportsContinueWhileTheServerHoldsTheBody) {
+    bytes_ = PatternBytes(200000);
+    const std::string& bytes = bytes_;
+    std::atomic<bool>& release = release_;
+    server_.Server().Get("/held.mp3", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(
+            bytes.size(), "audio/mpeg",
+            [&](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                if (offset > 0) {
+                    while (!release) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    }
+                    return sink.write(bytes.data() + offset, bytes.size() - offset);
+                }
+                return sink.write(bytes.data(), 1000);
+            });
+    });
+    server_.Start();
+
+    int idleReports = 0;
+    progress_.abandonWhen = [&](const Report& r) {
+        if (r.progress == 1000 && ++idleReports == 5) {
+            release = true;
+        }
+        return false;
+    };
+    const DownloadResult r = Download("/held.mp3");
+    release = true;
+    ASSERT_EQ(r.outcome, DownloadOutcome::Ok) << r.error;
+    EXPECT_GE(idleReports, 5);
+    EXPECT_EQ(ReadFileBytes(Target()), bytes);
+}
+
+TEST_F(UrlDownloader, RefusedConnectionsForeignSchemesAndMissingFoldersFail) {
+    int closedPort;
+    {
+        TestHttpServer closed;
+        closed.Start();
+        closedPort = closed.Port();
+    }
+    DownloadResult r = downloader_.DownloadToFile(
+        "http://127.0.0.1:" + std::to_string(closedPort) + "/ep.mp3", Target(), progress_);
+    EXPECT_EQ(r.outcome, DownloadOutcome::Failed);
+    EXPECT_NE(r.error.find("127.0.0.1"), std::string::npos) << r.error;
+
+    for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/x.mp3"}) {
+        r = downloader_.DownloadToFile(url, Target(), progress_);
+        EXPECT_EQ(r.outcome, DownloadOutcome::Failed) << url;
+        EXPECT_FALSE(r.error.empty()) << url;
+    }
+    EXPECT_TRUE(FolderEntries(Folder()).empty());
+
+    server_.ServeBytes("/ep.mp3", "abc");
+    server_.Start();
+    r = downloader_.DownloadToFile(server_.Url("/ep.mp3"), Folder() / "no-such-folder" / "a.mp3",
+                                   progress_);
+    EXPECT_EQ(r.outcome, DownloadOutcome::Failed);
+    EXPECT_NE(r.error.find("no-such-folder"), std::string::npos) << r.error;
+}

@@ -1,0 +1,54 @@
+#include "TransferHelpers.h"
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+std::string PatternBytes(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>((i * 7919 + i / 251) & 0xFF);
+    }
+    return bytes;
+}
+
+std::string ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void SlowBody::Serve(TestHttpServer& server, const std::string& path, std::size_t total,
+                     std::size_t chunk, std::chrono::milliseconds pause) {
+    auto bytes = std::make_shared<std::string>(PatternBytes(total));
+    server.Server().Get(path, [this, bytes, chunk, pause](const httplib::Request&,
+                                                          httplib::Response& res) {
+        res.set_content_provider(bytes->size(), "audio/mpeg",
+                                 [this, bytes, chunk, pause](std::size_t offset, std::size_t length,
+                                                             httplib::DataSink& sink) {
+                                     if (stop_) {
+                                         return false;
+                                     }
+                                     std::this_thread::sleep_for(pause);
+                                     const std::size_t n = std::min(chunk, length);
+                                     sent_ += n;
+                                     return sink.write(bytes->data() + offset, n);
+                                 });
+    });
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "TestHttpServer.h"
+
+// Bytes that differ from position to position, so that a shifted or truncated
+// copy never compares equal.
+std::string PatternBytes(std::size_t size);
+
+std::string ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
+
+// The names in `folder`, sorted.
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
+
+// A body that trickles out: `chunk` bytes every `pause`, `total` bytes in all
+// with their Content-Length, until the client goes away or Stop() is called.
+class SlowBody {
+public:
+    SlowBody() = default;
+    SlowBody(const SlowBody&) = delete;
+    SlowBody& operator=(const SlowBody&) = delete;
+    ~SlowBody() { Stop(); }
+
+    void Serve(TestHttpServer& server, const std::string& path, std::size_t total,
+               std::size_t chunk = 16 * 1024,
+               std::chrono::milliseconds pause = std::chrono::milliseconds(10));
+    // Ends every body still being sent; call before the server stops.
+    void Stop() { stop_ = true; }
+    // Bytes handed to the server so far.
+    std::size_t Sent() const { return sent_; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<std::size_t> sent_{0};
+};
