@@ -1,9 +1,8 @@
 #include "FeedText.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 #include <cstring>
-#include <unordered_map>
 #include <vector>
 
 #include "FeedDocument.h"
@@ -82,14 +81,26 @@ private:
     std::size_t pos_ = 0;
 };
 
-// Blanks every double quote and removes blanks and control characters at both ends.
-std::string Unquote(std::string_view value) {
-    std::string text(value);
-    std::replace(text.begin(), text.end(), '"', ' ');
-    const auto kept = [](char c) { return static_cast<unsigned char>(c) > ' '; };
-    const auto first = std::find_if(text.begin(), text.end(), kept);
-    const auto last = std::find_if(text.rbegin(), text.rend(), kept).base();
-    return first < last ? std::string(first, last) : std::string();
+// A value with every double quote blanked and blanks and control characters
+// removed at both ends. A view into `value`, or into `scratch` when a quote
+// sits inside the value.
+std::string_view Unquote(std::string_view value, std::string& scratch) {
+    const auto dropped = [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '"'; };
+    std::size_t first = 0;
+    std::size_t last = value.size();
+    while (first < last && dropped(value[first])) {
+        ++first;
+    }
+    while (last > first && dropped(value[last - 1])) {
+        --last;
+    }
+    const std::string_view kept = value.substr(first, last - first);
+    if (kept.find('"') == std::string_view::npos) {
+        return kept;
+    }
+    scratch.assign(kept);
+    std::replace(scratch.begin(), scratch.end(), '"', ' ');
+    return scratch;
 }
 
 // `count` characters from the 1-based position `from`: nothing past the end,
@@ -101,123 +112,148 @@ std::string_view CharactersAt(std::string_view text, long from, std::size_t coun
     return text.substr(static_cast<std::size_t>(std::max(from, 1L) - 1), count);
 }
 
-struct Link {
-    std::string url;
-    std::string date;
-};
-
-// The url of a tag, and the broadcast date from the six characters before the
-// first ".mp3" in it (from its start when there is none).
-Link ReadLink(std::string_view value) {
-    Link link;
-    link.url = Unquote(value);
-    const std::size_t mp3 = link.url.find(".mp3");
-    const long k = mp3 == std::string::npos ? 0 : static_cast<long>(mp3) + 1;
-    const int year = ParseFeedInteger("20" + std::string(CharactersAt(link.url, k - 6, 2)));
-    const int month = ParseFeedInteger(CharactersAt(link.url, k - 4, 2));
-    const int day = ParseFeedInteger(CharactersAt(link.url, k - 2, 2));
-    char date[40];
-    std::snprintf(date, sizeof date, "%04d/%02d/%02d", year, month, day);
-    link.date = date;
-    return link;
+// `value` as printf's "%0<width>d" writes it.
+void AppendPadded(std::string& out, int value, int width) {
+    char digits[16];
+    const auto magnitude = static_cast<unsigned>(value < 0 ? 0u - static_cast<unsigned>(value)
+                                                           : static_cast<unsigned>(value));
+    const auto end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
+    int length = static_cast<int>(end - digits);
+    if (value < 0) {
+        out += '-';
+        ++length;
+    }
+    out.append(static_cast<std::size_t>(std::max(width - length, 0)), '0');
+    out.append(digits, end);
 }
 
-// What one attribute does to the working record.
-struct Attribute {
-    enum class Kind { Other, Url, Length } kind = Kind::Other;
-    Link link;
-    std::int32_t length = 0;
-};
+// The broadcast date of a link, "yyyy/mm/dd" from the six characters before its
+// first ".mp3" (from its start when it has none).
+void ReadDate(std::string_view link, std::string& date) {
+    const std::size_t mp3 = link.find(".mp3");
+    const long k = mp3 == std::string_view::npos ? 0 : static_cast<long>(mp3) + 1;
+    std::string yearText = "20";
+    yearText += CharactersAt(link, k - 6, 2);
+    const int year = ParseFeedInteger(yearText);
+    const int month = ParseFeedInteger(CharactersAt(link, k - 4, 2));
+    const int day = ParseFeedInteger(CharactersAt(link, k - 2, 2));
+    date.clear();
+    AppendPadded(date, year, 4);
+    date += '/';
+    AppendPadded(date, month, 2);
+    date += '/';
+    AppendPadded(date, day, 2);
+}
 
-Attribute ReadAttribute(std::string_view piece) {
+enum class AttributeKind { Other, Url, Length };
+
+// The kind of an attribute piece and, for url and length, its unquoted value
+// (which may lie in `scratch`).
+AttributeKind ReadAttribute(std::string_view piece, std::string_view& value, std::string& scratch) {
+    // A piece begins with its name, or with "=" before it; most pieces of a long
+    // tag are words of other elements and end here.
+    if (piece[0] != 'u' && piece[0] != 'l' && piece[0] != '=') {
+        return AttributeKind::Other;
+    }
     PieceSplitter parts(piece, '=');
     std::string_view name;
     std::size_t at = 0;
     if (!parts.Next(name, at)) {
-        return {};
+        return AttributeKind::Other;
     }
-    const bool url = name == "url";
-    if (!url && name != "length") {
-        return {};
+    const AttributeKind kind = name == "url"      ? AttributeKind::Url
+                               : name == "length" ? AttributeKind::Length
+                                                  : AttributeKind::Other;
+    if (kind == AttributeKind::Other) {
+        return kind;
     }
-    std::string_view value;
     if (!parts.Next(value, at)) {
         throw FeedError(MissingAttributeValueMessage(name));
     }
-    Attribute attribute;
-    if (url) {
-        attribute.kind = Attribute::Kind::Url;
-        attribute.link = ReadLink(value);
-    } else {
-        attribute.kind = Attribute::Kind::Length;
-        attribute.length = ParseFeedLength(Unquote(value));
-    }
-    return attribute;
-}
-
-void Apply(Attribute&& attribute, TEpisode& record) {
-    switch (attribute.kind) {
-        case Attribute::Kind::Url:
-            record.url = std::move(attribute.link.url);
-            record.date = std::move(attribute.link.date);
-            break;
-        case Attribute::Kind::Length:
-            record.length = attribute.length;
-            break;
-        case Attribute::Kind::Other:
-            break;
-    }
+    value = Unquote(value, scratch);
+    return kind;
 }
 
 // A tag that ends before the next one begins: its attributes in order.
-void ReadTag(std::string_view tag, TEpisode& record) {
+void ReadTag(std::string_view tag, TEpisode& record, std::string& scratch) {
     PieceSplitter pieces(tag, ' ');
     std::string_view piece;
+    std::string_view value;
     std::size_t at = 0;
     while (pieces.Next(piece, at)) {
-        Apply(ReadAttribute(piece), record);
+        switch (ReadAttribute(piece, value, scratch)) {
+            case AttributeKind::Url:
+                ReadDate(value, record.date);
+                record.url.assign(value);
+                break;
+            case AttributeKind::Length:
+                record.length = ParseFeedLength(value);
+                break;
+            case AttributeKind::Other:
+                break;
+        }
     }
 }
 
 // Tags that begin one inside the other and so share one end. Each is read from
-// its own start, as the tags are independent, but once a tag's attributes
-// reach a position where an earlier tag of the group began an attribute, the
-// rest is the same for both: what that rest leaves in the record (the last url
-// and the last length in it) is looked up instead of read again. A conversion
-// error in a shared rest never reaches the lookup, as the earlier tag has
-// already thrown it.
+// its own start, as the tags are independent. A tag's first attribute usually
+// begins where an earlier tag of the group also began an attribute; from there
+// on both read the same attributes, so what that rest leaves in the record (its
+// last url and its last length) is kept at each tag's first attribute and taken
+// over instead of read again. A conversion error in a shared rest never needs
+// keeping: the earlier tag has already thrown it.
 class NestedTags {
 public:
-    NestedTags(std::string_view text, std::size_t end) : text_(text), end_(end) {}
+    NestedTags(std::string_view text, std::size_t end, std::vector<std::size_t> starts)
+        : text_(text.substr(0, end)), starts_(std::move(starts)), rests_(starts_.size()) {
+        firstPieces_.reserve(starts_.size());
+        for (std::size_t at : starts_) {
+            while (at < text_.size() && IsSkipped(text_[at])) {
+                ++at;
+            }
+            firstPieces_.push_back(at);
+        }
+    }
 
-    void Read(std::size_t start, TEpisode& record) {
-        struct Walked {
-            std::size_t at;
-            int url;
-            int length;
-        };
-        std::vector<Walked> walked;
+    std::size_t Count() const { return starts_.size(); }
+
+    // Reads the tag at index `tag` into `record`.
+    void Read(std::size_t tag, TEpisode& record) {
+        events_.clear();
         Rest rest;
-        PieceSplitter pieces(text_.substr(start, end_ - start), ' ');
+        const std::size_t start = starts_[tag];
+        PieceSplitter pieces(text_.substr(start), ' ');
         std::string_view piece;
+        std::string_view value;
         std::size_t at = 0;
+        std::size_t next = tag;  // the next tag whose first attribute may lie ahead
         while (pieces.Next(piece, at)) {
-            const auto known = rests_.find(start + at);
-            if (known != rests_.end()) {
-                rest = known->second;
-                break;
+            const std::size_t position = start + at;
+            while (next < firstPieces_.size() && firstPieces_[next] < position) {
+                ++next;
             }
-            Attribute attribute = ReadAttribute(piece);
-            Walked step{start + at, -1, -1};
-            if (attribute.kind == Attribute::Kind::Url) {
-                step.url = static_cast<int>(links_.size());
-                links_.push_back(attribute.link);
-            } else if (attribute.kind == Attribute::Kind::Length) {
-                step.length = static_cast<int>(lengths_.size());
-                lengths_.push_back(attribute.length);
+            if (next < firstPieces_.size() && firstPieces_[next] == position) {
+                if (rests_[next].known) {
+                    rest = rests_[next];
+                    break;
+                }
+                events_.push_back({Event::Kind::Rest, next});
             }
-            Apply(std::move(attribute), record);
-            walked.push_back(step);
+            switch (ReadAttribute(piece, value, scratch_)) {
+                case AttributeKind::Url:
+                    ReadDate(value, record.date);
+                    record.url.assign(value);
+                    events_.push_back({Event::Kind::Url, links_.size()});
+                    links_.push_back({record.url, record.date});
+                    break;
+                case AttributeKind::Length:
+                    record.length = ParseFeedLength(value);
+                    events_.push_back({Event::Kind::Length, lengths_.size()});
+                    lengths_.push_back(record.length);
+                    break;
+                case AttributeKind::Other:
+                    break;
+            }
         }
         if (rest.url >= 0) {
             record.url = links_[static_cast<std::size_t>(rest.url)].url;
@@ -226,31 +262,61 @@ public:
         if (rest.length >= 0) {
             record.length = lengths_[static_cast<std::size_t>(rest.length)];
         }
-        // What the rest from each attribute read here leaves, for later tags.
-        for (auto step = walked.rbegin(); step != walked.rend(); ++step) {
-            if (rest.url < 0) {
-                rest.url = step->url;
+        // Back from the end, what the rest from each first attribute passed leaves.
+        for (auto event = events_.rbegin(); event != events_.rend(); ++event) {
+            const auto index = static_cast<long>(event->index);
+            switch (event->kind) {
+                case Event::Kind::Url:
+                    rest.url = rest.url < 0 ? index : rest.url;
+                    break;
+                case Event::Kind::Length:
+                    rest.length = rest.length < 0 ? index : rest.length;
+                    break;
+                case Event::Kind::Rest:
+                    rests_[event->index] = rest;
+                    rests_[event->index].known = true;
+                    break;
             }
-            if (rest.length < 0) {
-                rest.length = step->length;
-            }
-            rests_.emplace(step->at, rest);
         }
     }
 
 private:
     // The last url and length of a run of attributes, as indexes; -1 for none.
     struct Rest {
-        int url = -1;
-        int length = -1;
+        long url = -1;
+        long length = -1;
+        bool known = false;
+    };
+    // A url or length read, or the first attribute of a later tag passed.
+    struct Event {
+        enum class Kind { Url, Length, Rest } kind;
+        std::size_t index;
+    };
+    struct Link {
+        std::string url;
+        std::string date;
     };
 
     std::string_view text_;
-    std::size_t end_;
-    std::unordered_map<std::size_t, Rest> rests_;
+    std::vector<std::size_t> starts_;
+    std::vector<std::size_t> firstPieces_;
+    std::vector<Rest> rests_;
+    std::vector<Event> events_;
     std::vector<Link> links_;
     std::vector<std::int32_t> lengths_;
+    std::string scratch_;
 };
+
+// The first `needle` in `text` at or after `from`. glibc's memmem is several
+// times faster here than std::string_view::find, which stops at every "<".
+std::size_t Find(std::string_view text, std::string_view needle, std::size_t from) {
+    if (from > text.size()) {
+        return std::string_view::npos;
+    }
+    const void* at = memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
+    return at == nullptr ? std::string_view::npos
+                         : static_cast<std::size_t>(static_cast<const char*>(at) - text.data());
+}
 
 }  // namespace
 
@@ -260,35 +326,32 @@ std::string MissingAttributeValueMessage(std::string_view name) {
 
 TEpisodeList ScanFeedEnclosures(std::string_view text) {
     constexpr std::size_t npos = std::string_view::npos;
-    const std::size_t n = text.size();
     TEpisodeList episodes;
     TEpisode record;  // reused: a tag keeps what the tags before it set
-    std::size_t tagEnd = npos;
-    std::size_t found = text.find(kTagStart);
+    std::string scratch;
+    std::size_t found = Find(text, kTagStart, 0);
     while (found != npos) {
-        std::size_t start = std::min(found + kTagTextOffset, n);
-        if (tagEnd == npos || tagEnd < start) {
-            tagEnd = text.find(kTagEnd, start);
-            if (tagEnd == npos) {
-                break;
-            }
+        const std::size_t start = std::min(found + kTagTextOffset, text.size());
+        const std::size_t close = Find(text, kTagEnd, start);
+        if (close == npos) {
+            break;
         }
-        const std::size_t end = tagEnd + 1;  // the tag text keeps the "/" of "/>"
-        found = text.find(kTagStart, start);
-        if (found == npos || found + kTagTextOffset > tagEnd) {
-            ReadTag(text.substr(start, end - start), record);
+        const std::size_t end = close + 1;  // the tag text keeps the "/" of "/>"
+        found = Find(text, kTagStart, start);
+        if (found == npos || found + kTagTextOffset > close) {
+            ReadTag(text.substr(start, end - start), record, scratch);
             episodes.push_back(record);
             continue;
         }
-        NestedTags nested(text, end);
-        for (;;) {
-            nested.Read(start, record);
+        std::vector<std::size_t> starts{start};
+        while (found != npos && found + kTagTextOffset <= close) {
+            starts.push_back(found + kTagTextOffset);
+            found = Find(text, kTagStart, found + kTagTextOffset);
+        }
+        NestedTags nested(text, end, std::move(starts));
+        for (std::size_t tag = 0; tag < nested.Count(); ++tag) {
+            nested.Read(tag, record);
             episodes.push_back(record);
-            if (found == npos || found + kTagTextOffset > tagEnd) {
-                break;
-            }
-            start = found + kTagTextOffset;
-            found = text.find(kTagStart, start);
         }
     }
     return episodes;
@@ -298,65 +361,80 @@ std::int32_t ParseFeedLength(std::string_view text) {
     const auto invalid = [text] {
         return FeedError("'" + std::string(text) + "' is not a valid floating point value");
     };
-    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto outOfRange = [text] {
+        return FeedError("'" + std::string(text) + "' is out of range for a length");
+    };
+    const auto digitsAt = [text](std::size_t i) {
+        std::size_t end = i;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9') {
+            ++end;
+        }
+        return text.substr(i, end - i);
+    };
     std::size_t i = 0;
-    const std::size_t n = text.size();
     bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
-    // The digits of the number without its point, and where the point stood.
-    std::string digits;
-    while (i < n && isDigit(text[i])) {
-        digits += text[i++];
+    const std::string_view whole = digitsAt(i);
+    i += whole.size();
+    std::string_view fraction;
+    if (i < text.size() && text[i] == '.') {
+        fraction = digitsAt(i + 1);
+        i += 1 + fraction.size();
     }
-    long long point = static_cast<long long>(digits.size());
-    if (i < n && text[i] == '.') {
-        ++i;
-        while (i < n && isDigit(text[i])) {
-            digits += text[i++];
-        }
-    }
-    if (digits.empty()) {
+    if (whole.empty() && fraction.empty()) {
         throw invalid();
     }
-    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    // Where the point stands among the digits of whole and fraction together.
+    long long point = static_cast<long long>(whole.size());
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         ++i;
         bool negativeExponent = false;
-        if (i < n && (text[i] == '+' || text[i] == '-')) {
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
             negativeExponent = text[i] == '-';
             ++i;
         }
-        if (i == n || !isDigit(text[i])) {
+        const std::string_view exponentDigits = digitsAt(i);
+        if (exponentDigits.empty()) {
             throw invalid();
         }
+        i += exponentDigits.size();
         long long exponent = 0;
-        while (i < n && isDigit(text[i])) {
-            exponent = std::min(exponent * 10 + (text[i++] - '0'), 1'000'000'000LL);
+        for (const char c : exponentDigits) {
+            exponent = std::min(exponent * 10 + (c - '0'), 1'000'000'000LL);
         }
         point += negativeExponent ? -exponent : exponent;
     }
-    if (i != n) {
+    if (i != text.size()) {
         throw invalid();
     }
 
     // Truncation keeps the digits before the point, exactly.
-    const std::size_t first = digits.find_first_not_of('0');
-    long long magnitude = 0;
-    if (first != std::string::npos && point > static_cast<long long>(first)) {
-        if (point - static_cast<long long>(first) > 10) {
-            throw FeedError("'" + std::string(text) + "' is out of range for a length");
+    const auto digit = [&](long long d) -> int {
+        const auto at = static_cast<std::size_t>(d);
+        if (at < whole.size()) {
+            return whole[at] - '0';
         }
-        for (long long d = static_cast<long long>(first); d < point; ++d) {
-            const char c = d < static_cast<long long>(digits.size())
-                               ? digits[static_cast<std::size_t>(d)]
-                               : '0';
-            magnitude = magnitude * 10 + (c - '0');
+        return at - whole.size() < fraction.size() ? fraction[at - whole.size()] - '0' : 0;
+    };
+    const long long count = static_cast<long long>(whole.size() + fraction.size());
+    long long first = 0;
+    while (first < count && digit(first) == 0) {
+        ++first;
+    }
+    long long magnitude = 0;
+    if (first < count && point > first) {
+        if (point - first > 10) {
+            throw outOfRange();
+        }
+        for (long long d = first; d < point; ++d) {
+            magnitude = magnitude * 10 + digit(d);
         }
     }
     if (magnitude > (negative ? 2147483648LL : 2147483647LL)) {
-        throw FeedError("'" + std::string(text) + "' is out of range for a length");
+        throw outOfRange();
     }
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }

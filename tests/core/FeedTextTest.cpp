@@ -332,6 +332,9 @@ TEST(FeedText, AttributesWithoutValuesAndBadLengthsFailTheWholeScan) {
     // A tab is no blank: it does not end an attribute.
     EXPECT_EQ(ErrorOf("<enclosure length=\"1\"\tlength=\"2\" />"),
               "'1 \tlength' is not a valid floating point value");
+    // An equals sign before the name makes an empty name piece, which is dropped.
+    EXPECT_EQ(ScanFeedEnclosures("<enclosure =url=\"http://h/z_090102.mp3\" />")[0].url,
+              "http://h/z_090102.mp3");
     // Other attributes, with or without a value, are not read at all.
     EXPECT_EQ(ScanFeedEnclosures("<enclosure type url=\"http://h/z_090102.mp3\" x=1=2 />"),
               TEpisodeList{Record("2009/01/02", "http://h/z_090102.mp3", 0)});
