@@ -95,20 +95,16 @@ protected:
 
 }  // namespace
 
-TEST_F(SettingsDialog, DesignCaptionsAndDefaultButton) {
+// The box is labelled for keyboard users, Enter goes to OK, and the title bar
+// offers only closing.
+TEST_F(SettingsDialog, LabelDefaultButtonAndTitleBar) {
     EXPECT_EQ(frmRSS, dialog_.get());
     EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("설정"));
-    EXPECT_EQ(dialog_->size(), QSize(260, 81));
     const auto* label = dialog_->findChild<QLabel*>(QStringLiteral("lblRSS"));
     ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->text(), QStringLiteral("토브 라디오 RSS"));
     EXPECT_EQ(label->buddy(), edtRSS_);
-    EXPECT_EQ(edtRSS_->geometry(), QRect(8, 21, 244, 21));
-    EXPECT_EQ(btnOK_->text(), QStringLiteral("확인"));
-    EXPECT_EQ(btnOK_->geometry(), QRect(195, 48, 57, 28));
     EXPECT_TRUE(btnOK_->isDefault());
-    EXPECT_EQ(btnDefault_->text(), QStringLiteral("기본값"));
-    EXPECT_EQ(btnDefault_->geometry(), QRect(132, 48, 57, 28));
+    EXPECT_FALSE(btnDefault_->isDefault());
     EXPECT_FALSE(dialog_->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(dialog_->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_FALSE(dialog_->isVisible());
