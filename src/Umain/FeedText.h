@@ -6,8 +6,8 @@
 
 #include "Episode.h"
 
-// Reads the episodes of a feed text without parsing it as XML, for feeds the
-// document reader cannot take. Every "<enclosure" followed somewhere by "/>"
+// Reads the episodes of a feed text without parsing it as XML; the reader used
+// when the user gives a new feed URL. Every "<enclosure" followed somewhere by "/>"
 // gives one record: the tag text runs from just past "<enclosure" and the
 // character after it up to the "/" of the first "/>", and is split into
 // attributes at blanks and line breaks outside quotes. An attribute "url" sets
