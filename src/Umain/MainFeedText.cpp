@@ -1,9 +1,42 @@
+#include <stdexcept>
+
+#include <QStringList>
+
+#include "Umain/FeedEncoding.h"
+#include "Umain/FeedError.h"
+#include "Umain/FeedText.h"
 #include "frmMain.h"
+#include "platform/HttpClient.h"
+#include "ui_frmMain.h"
 
 void TfrmMain::ChangeRssURL(const std::string& url) {
+    // Kept even when the load below fails, so the user's text is not lost.
     RssURL = url;
     ScanFeedText();
     SelectFirstEpisode();
 }
 
-void TfrmMain::ScanFeedText() {}
+void TfrmMain::ScanFeedText() {
+    HttpResult fetched = IdHTTP.Get(RssURL);
+    if (!fetched.Ok()) {
+        throw std::runtime_error(fetched.error);
+    }
+    std::string& text = fetched.body;
+    DecodeFeedBody(text);
+    ui->Memo1->setPlainText(QString::fromStdString(text));
+
+    // The whole feed is scanned before anything is replaced, so a feed that
+    // fails part-way leaves the catalogue and the date list as they were.
+    TEpisodeList scanned = ScanFeedEnclosures(text);
+    QStringList dates;
+    dates.reserve(static_cast<qsizetype>(scanned.size()));
+    for (const TEpisode& episode : scanned) {
+        dates << QString::fromStdString(episode.date);
+    }
+    Episodes = std::move(scanned);
+    ui->cmbDate->clear();
+    ui->cmbDate->addItems(dates);
+    if (ui->cmbDate->count() > 0) {
+        ui->cmbDate->setCurrentIndex(0);
+    }
+}

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 
+#include "Ubrowser/WebEngineSetup.h"
 #include "Ubrowser/frmBrowser.h"
 #include "Udlgrss/frmRSS.h"
 #include "Udownload/frmDownload.h"
@@ -11,6 +12,7 @@
 #include "platform/Services.h"
 
 int main(int argc, char* argv[]) {
+    PrepareWebEngine();
     QApplication app(argc, argv);
     // libmpv needs the C locale for numbers.
     std::setlocale(LC_NUMERIC, "C");

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "Ubrowser/WebEngineSetup.h"
 #include "app/ProgramFonts.h"
 
 // Window tests run without a display unless the caller chose a platform.
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    PrepareWebEngine();
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     ApplyProgramFonts();
