@@ -15,7 +15,7 @@
 #include <QTemporaryDir>
 
 #include "GeneratedFeed.h"
-#include "Umain/FeedDocument.h"
+#include "Umain/FeedEncoding.h"
 #include "Umain/FeedText.h"
 #include "Umain/frmMain.h"
 #include "platform/MpvMediaDevice.h"
@@ -87,8 +87,9 @@ void SetMemoText(benchmark::State& state) {
 void DecodeAndScan(benchmark::State& state) {
     const std::string body = bench::Feed(static_cast<std::size_t>(state.range(0)) * 1'000'000);
     for (auto _ : state) {
-        const std::optional<std::string> text = DecodeFeedBody(body);
-        benchmark::DoNotOptimize(ScanFeedEnclosures(*text).size());
+        std::string text = body;
+        DecodeFeedBody(text);
+        benchmark::DoNotOptimize(ScanFeedEnclosures(text).size());
     }
 }
 

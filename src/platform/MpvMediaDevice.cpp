@@ -256,6 +256,7 @@ std::chrono::milliseconds MpvMediaDevice::NetworkTimeout() const {
 void MpvMediaDevice::Unload() {
     state_ = State::Closed;
     seekTarget_.reset();
+    heldPosition_.reset();
     if (entryId_ == 0 || mpv_ == nullptr) {
         return;
     }
@@ -384,6 +385,9 @@ int MpvMediaDevice::Position() {
     if (EofReached()) {
         return length;
     }
+    if (heldPosition_ && state_ != State::Playing) {
+        return *heldPosition_;
+    }
     int position = ToMilliseconds(DoubleProperty("time-pos", 0.0));
     // After a seek mpv reports the place less what its audio output holds
     // until playback moves on; the device is at the target meanwhile.
@@ -423,6 +427,7 @@ void MpvMediaDevice::SeekAndWait(int positionMs) {
     const char* seek[] = {"seek", seconds.c_str(), "absolute+exact", nullptr};
     const std::uint64_t restartsBefore = restarts_;
     seekTarget_.reset();
+    heldPosition_.reset();
     if (mpv_command(mpv_, seek) < 0) {
         return;
     }
@@ -440,6 +445,7 @@ void MpvMediaDevice::Play(bool notify) {
         }
     }
     SetPause(false);
+    heldPosition_.reset();
     state_ = State::Playing;
     playNotifyPending_ = notify;
 }
@@ -449,6 +455,7 @@ void MpvMediaDevice::Pause(bool notify) {
     CutOffPlayNotification(notify);
     if (state_ == State::Playing && !EofReached()) {
         SetPause(true);
+        HoldPosition();
         state_ = State::Paused;
     }
     if (notify) {
@@ -460,10 +467,16 @@ void MpvMediaDevice::Stop(bool notify) {
     RequireOpen();
     CutOffPlayNotification(notify);
     SetPause(true);
+    HoldPosition();
     state_ = State::Stopped;
     if (notify) {
         Deliver(NotifyResult::Successful);
     }
+}
+
+void MpvMediaDevice::HoldPosition() {
+    heldPosition_.reset();
+    heldPosition_ = Position();
 }
 
 void MpvMediaDevice::Seek(int positionMs, bool notify) {

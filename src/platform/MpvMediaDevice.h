@@ -68,6 +68,7 @@ private:
     void Unload();
     void SetPause(bool pause);
     void SeekAndWait(int positionMs);
+    void HoldPosition();
     bool EofReached() const;
     double DoubleProperty(const char* name, double fallback) const;
     std::chrono::milliseconds NetworkTimeout() const;
@@ -91,4 +92,7 @@ private:
     bool eofSeen_ = false;
     // Where the last seek went, until playback has moved past it.
     std::optional<int> seekTarget_;
+    // Where a pause or a stop left the medium: mpv may still move its clock by
+    // a millisecond after pausing, but a paused device stands still.
+    std::optional<int> heldPosition_;
 };

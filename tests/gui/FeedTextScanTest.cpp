@@ -150,7 +150,7 @@ TEST_F(FeedTextScan, UndecodableFeedIsAnErrorAndAByteOrderMarkIsDropped) {
         w.ChangeRssURL(server_.Url("/scan"));
         ADD_FAILURE() << "no error";
     } catch (const FeedError& e) {
-        EXPECT_STREQ(e.what(), "The feed is not valid UTF-8 text: byte 0xFF at offset 24");
+        EXPECT_STREQ(e.what(), "The feed is not valid UTF-8 text: byte 0xFF at offset 25");
     }
     EXPECT_EQ(w.Episodes.size(), 2u);  // still the document load's
 
