@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include "Umain/DeferredPlainText.h"
 #include "Umain/FeedEncoding.h"
 #include "Umain/FeedError.h"
 #include "Umain/FeedText.h"
@@ -16,6 +17,10 @@ void TfrmMain::ChangeRssURL(const std::string& url) {
     SelectFirstEpisode();
 }
 
+QString TfrmMain::Memo1Text() const {
+    return memoText_->Text();
+}
+
 void TfrmMain::ScanFeedText() {
     HttpResult fetched = IdHTTP.Get(RssURL);
     if (!fetched.Ok()) {
@@ -23,7 +28,7 @@ void TfrmMain::ScanFeedText() {
     }
     std::string& text = fetched.body;
     DecodeFeedBody(text);
-    ui->Memo1->setPlainText(QString::fromStdString(text));
+    memoText_->SetText(QString::fromStdString(text));
 
     // The whole feed is scanned before anything is replaced, so a feed that
     // fails part-way leaves the catalogue and the date list as they were.

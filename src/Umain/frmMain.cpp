@@ -6,6 +6,7 @@
 #include <QToolButton>
 
 #include "Udownload/frmDownload.h"
+#include "Umain/DeferredPlainText.h"
 #include "Umain/Settings.h"
 #include "app/HandlerGuard.h"
 #include "platform/Services.h"
@@ -43,6 +44,7 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
     // No control is named to start with the focus: it goes to the first in tab
     // order, the date list out of view.
     ui->cmbDate->setFocus();
+    memoText_ = new TDeferredPlainText(ui->Memo1);
     BindHandlers();
 
     Timer.setInterval(1000);

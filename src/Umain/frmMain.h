@@ -11,6 +11,7 @@
 #include "platform/MediaDevice.h"
 
 class QAbstractButton;
+class TDeferredPlainText;
 class QLabel;
 class IHttpClient;
 struct Services;
@@ -55,6 +56,9 @@ public:
     // Player
     void PlayFile(const std::string& path);
 
+    // The feed text that the last text scan put into Memo1.
+    QString Memo1Text() const;
+
     // Handlers
     void btnSettingClick();
     void btnReloadClick();
@@ -97,6 +101,7 @@ private:
     IHttpClient& IdHTTP;
     IMediaDevice& MediaPlayer;
     std::unique_ptr<Ui::TfrmMain> ui;
+    TDeferredPlainText* memoText_ = nullptr;
 };
 
 // The main window of the running program, or null before it is built.
