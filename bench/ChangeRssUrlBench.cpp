@@ -36,6 +36,7 @@ public:
         return result;
     }
     HttpResult Head(const std::string&) override { return {}; }
+    HttpResult GetFirstByte(const std::string&) override { return {}; }
 };
 
 struct Window {

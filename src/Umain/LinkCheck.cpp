@@ -7,6 +7,12 @@ std::optional<std::string> CheckEpisodeLink(IHttpClient& http, const std::string
     if (head.Ok()) {
         return std::nullopt;
     }
+    // A server that does not do HEAD (405, 501) is still reachable; ask it for
+    // the first byte instead, once.
+    if (head.status == 405 || head.status == 501) {
+        const HttpResult probe = http.GetFirstByte(link);
+        return probe.Ok() ? std::nullopt : std::optional<std::string>(probe.error);
+    }
     return head.error;
 }
 

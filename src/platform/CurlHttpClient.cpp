@@ -59,14 +59,18 @@ CurlHttpClient::~CurlHttpClient() {
 }
 
 HttpResult CurlHttpClient::Get(const std::string& url) {
-    return Perform(url, false);
+    return Perform(url, Request::Get);
 }
 
 HttpResult CurlHttpClient::Head(const std::string& url) {
-    return Perform(url, true);
+    return Perform(url, Request::Head);
 }
 
-HttpResult CurlHttpClient::Perform(const std::string& url, bool head) {
+HttpResult CurlHttpClient::GetFirstByte(const std::string& url) {
+    return Perform(url, Request::FirstByte);
+}
+
+HttpResult CurlHttpClient::Perform(const std::string& url, Request request) {
     HttpResult result;
     CURL* curl = impl_->curl;
     if (curl == nullptr) {
@@ -75,7 +79,8 @@ HttpResult CurlHttpClient::Perform(const std::string& url, bool head) {
     }
     const Options& o = impl_->options;
     RequestState state;
-    state.maxBody = o.maxBodyBytes;
+    // A server that ignores the range sends the whole file; one byte is enough.
+    state.maxBody = request == Request::FirstByte ? 1 : o.maxBodyBytes;
     char errorBuffer[CURL_ERROR_SIZE] = {};
 
     const CurlLimits limits{o.connectTimeoutSeconds, o.lowSpeedBytesPerSecond, o.lowSpeedSeconds,
@@ -86,13 +91,15 @@ HttpResult CurlHttpClient::Perform(const std::string& url, bool head) {
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &state);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &state);
-    if (head) {
+    if (request == Request::Head) {
         curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
     } else {
         curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
     }
+    curl_easy_setopt(curl, CURLOPT_RANGE, request == Request::FirstByte ? "0-0" : nullptr);
 
     const CURLcode code = curl_easy_perform(curl);
+    curl_easy_setopt(curl, CURLOPT_RANGE, nullptr);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
     curl_slist_free_all(headers);
@@ -100,7 +107,11 @@ HttpResult CurlHttpClient::Perform(const std::string& url, bool head) {
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.status);
     result.statusLine = std::move(state.statusLine);
 
-    if (state.tooLarge) {
+    if (state.tooLarge && request == Request::FirstByte) {
+        if (!IsHttpSuccess(result.status)) {
+            result.error = HttpStatusErrorText(result.status, result.statusLine);
+        }
+    } else if (state.tooLarge) {
         result.error = "The answer from " + url + " is larger than " +
                        std::to_string(o.maxBodyBytes / (1024 * 1024)) + " MB";
     } else if (code != CURLE_OK) {
@@ -108,7 +119,7 @@ HttpResult CurlHttpClient::Perform(const std::string& url, bool head) {
     } else if (!IsHttpSuccess(result.status)) {
         result.error = HttpStatusErrorText(result.status, result.statusLine);
     }
-    if (result.Ok() && !head) {
+    if (result.Ok() && request != Request::Head) {
         result.body = std::move(state.body);
     }
     return result;

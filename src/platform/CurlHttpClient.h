@@ -32,12 +32,14 @@ public:
 
     HttpResult Get(const std::string& url) override;
     HttpResult Head(const std::string& url) override;
+    HttpResult GetFirstByte(const std::string& url) override;
 
     static const char* const kAccept;
     static const char* const kUserAgent;
 
 private:
-    HttpResult Perform(const std::string& url, bool head);
+    enum class Request { Get, Head, FirstByte };
+    HttpResult Perform(const std::string& url, Request request);
 
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -25,4 +25,9 @@ public:
 
     // HEAD of `url`; success only for a 2xx answer.
     virtual HttpResult Head(const std::string& url) = 0;
+
+    // GET of the first byte of `url` only (Range: bytes=0-0); success for a 2xx
+    // answer, whether or not the server honours the range. For servers that
+    // refuse HEAD but answer GET.
+    virtual HttpResult GetFirstByte(const std::string& url) = 0;
 };
