@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-60}"
-targets=(feed_document ini)
+targets=(feed_document feed_text ini)
 
 cmake --preset fuzz >/dev/null
 cmake --build build-fuzz --target fuzz_make_feed $(printf 'fuzz_%s ' "${targets[@]}")
