@@ -2,13 +2,17 @@
 #include <exception>
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QIcon>
 
 #include "Ubrowser/WebEngineSetup.h"
 #include "Ubrowser/frmBrowser.h"
 #include "Udlgrss/frmRSS.h"
 #include "Udownload/frmDownload.h"
+#include "Umain/MainMpris.h"
 #include "Umain/frmMain.h"
 #include "app/ProgramFonts.h"
+#include "platform/MprisService.h"
 #include "platform/Services.h"
 
 int main(int argc, char* argv[]) {
@@ -17,6 +21,9 @@ int main(int argc, char* argv[]) {
     // libmpv needs the C locale for numbers.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("ZURav3"));
+    // Ties the windows to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zurav3"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zurav3")));
     ApplyProgramFonts();
 
     Services services = MakeProgramServices();
@@ -28,6 +35,10 @@ int main(int argc, char* argv[]) {
         TfrmRSS rss(services);
         TfrmDownload download(services);
         TfrmBrowser browser;
+        // The desktop's media keys and controls; without a session bus the
+        // program simply runs without them.
+        TMainWindowMpris player(main, services);
+        MprisService mpris(player, QDBusConnection::sessionBus());
         main.show();
         QApplication::exec();
     } catch (const std::exception& e) {

@@ -1,0 +1,97 @@
+#include "MainMpris.h"
+
+#include "app/HandlerGuard.h"
+#include "frmMain.h"
+#include "platform/Services.h"
+
+TMainWindowMpris::TMainWindowMpris(TfrmMain& window, Services& services)
+    : window_(window), services_(services) {}
+
+void TMainWindowMpris::Guard(const std::function<void()>& action) {
+    RunGuarded(*services_.dialogs, action);
+}
+
+MprisState TMainWindowMpris::State() {
+    IMediaDevice& device = *services_.media;
+    MprisState state;
+    if (!device.IsOpen()) {
+        return state;
+    }
+    switch (device.Mode()) {
+        case MediaMode::Playing:
+            state.status = MprisState::Status::Playing;
+            break;
+        case MediaMode::Paused:
+            state.status = MprisState::Status::Paused;
+            break;
+        default:
+            state.status = MprisState::Status::Stopped;
+            break;
+    }
+    // What plays is what the caption names after the version.
+    const QString prefix = QString::fromStdString("ZURav3 " + window_.VersionText + " - ");
+    const QString caption = window_.windowTitle();
+    if (caption.startsWith(prefix)) {
+        state.title = caption.mid(prefix.size());
+    }
+    state.lengthMs = device.Length();
+    state.positionMs = device.Position();
+    return state;
+}
+
+void TMainWindowMpris::PlayPause() {
+    Guard([this] {
+        if (services_.media->IsOpen()) {
+            window_.sbtnPlayClick();
+        } else {
+            window_.btnPlayClick();
+        }
+    });
+}
+
+void TMainWindowMpris::Play() {
+    Guard([this] {
+        if (!services_.media->IsOpen()) {
+            window_.btnPlayClick();
+        } else if (services_.media->Mode() != MediaMode::Playing) {
+            window_.sbtnPlayClick();
+        }
+    });
+}
+
+void TMainWindowMpris::Pause() {
+    Guard([this] {
+        if (services_.media->IsOpen() && services_.media->Mode() == MediaMode::Playing) {
+            window_.sbtnPlayClick();
+        }
+    });
+}
+
+void TMainWindowMpris::Stop() {
+    Guard([this] {
+        if (services_.media->IsOpen()) {
+            window_.sbtnStopClick();
+        }
+    });
+}
+
+void TMainWindowMpris::SetPosition(qint64 positionMs) {
+    Guard([this, positionMs] {
+        IMediaDevice& device = *services_.media;
+        if (!device.IsOpen()) {
+            return;
+        }
+        // A seek leaves the device stopped; what was playing plays on.
+        const bool playing = device.Mode() == MediaMode::Playing;
+        device.Seek(static_cast<int>(positionMs), true);
+        if (playing) {
+            device.Play(true);
+        }
+    });
+}
+
+void TMainWindowMpris::Raise() {
+    window_.showNormal();
+    window_.raise();
+    window_.activateWindow();
+}
