@@ -5,7 +5,6 @@
 // The parts are measured on their own too, to show where the time goes.
 #include <algorithm>
 #include <chrono>
-#include <clocale>
 
 #include <benchmark/benchmark.h>
 
@@ -22,6 +21,7 @@
 #include "platform/ScriptedDialogs.h"
 #include "platform/Services.h"
 #include "platform/SimpleIniFile.h"
+#include "QtBenchmarkMain.h"
 
 namespace {
 
@@ -112,13 +112,5 @@ BENCHMARK(SetMemoText)
 BENCHMARK(DecodeAndScan)->Arg(20)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
-    }
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

@@ -1,6 +1,5 @@
 // Reading a 10,000-item feed into the catalogue, against pugixml's own parse of
 // the same bytes, and filling the two episode lists with the titles.
-#include <clocale>
 
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
@@ -12,6 +11,7 @@
 #include "FeedGenerator.h"
 #include "Umain/FeedDocument.h"
 #include "Umain/FeedEncoding.h"
+#include "QtBenchmarkMain.h"
 
 namespace {
 
@@ -87,13 +87,5 @@ BENCHMARK(FillEpisodeLists)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

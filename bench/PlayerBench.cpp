@@ -11,7 +11,6 @@
 // pressed place.
 
 #include <chrono>
-#include <clocale>
 #include <cstdlib>
 #include <memory>
 #include <thread>
@@ -31,6 +30,7 @@
 #include "Umain/frmMain.h"
 #include "WaitUntil.h"
 #include "platform/MpvMediaDevice.h"
+#include "QtBenchmarkMain.h"
 
 namespace {
 
@@ -193,17 +193,5 @@ BENCHMARK(SeekPressToPlayback)->UseManualTime()->Iterations(24)->Unit(benchmark:
 BENCHMARK(TimerTick)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    stage.reset();
-    return 0;
+    return RunQtBenchmarks(argc, argv, [] { stage.reset(); });
 }
