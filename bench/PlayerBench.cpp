@@ -50,7 +50,7 @@ std::shared_ptr<const std::string> MakeHourLongMp3() {
     if (std::system(command.c_str()) != 0) {
         throw std::runtime_error("sox or lame failed (scripts/install-deps.sh installs them)");
     }
-    const std::string minute = ReadBytes(folder + "/minute.mp3");
+    const std::string minute = ReadFileBytes(folder + "/minute.mp3");
     auto hour = std::make_shared<std::string>();
     hour->reserve(minute.size() * 60);
     for (int i = 0; i < 60; ++i) {

@@ -97,23 +97,23 @@ void TfrmMain::MediaPlayerNotify(NotifyResult) {
     if (!MediaPlayer.IsOpen()) {
         return;
     }
+    // The glyph shows what a click on the button will do.
+    const auto show = [this](const QLabel* glyph, bool enabled) {
+        SetGlyph(ui->sbtnPlay, glyph);
+        ui->sbtnPlay->setEnabled(enabled);
+        ui->sbtnStop->setEnabled(enabled);
+    };
     switch (MediaPlayer.Mode()) {
         case MediaMode::NotReady:
-            SetGlyph(ui->sbtnPlay, ui->imgBtnPlay);
-            ui->sbtnPlay->setEnabled(false);
-            ui->sbtnStop->setEnabled(false);
+            show(ui->imgBtnPlay, false);
             break;
         case MediaMode::Playing:
-            SetGlyph(ui->sbtnPlay, ui->imgBtnPause);
-            ui->sbtnPlay->setEnabled(true);
-            ui->sbtnStop->setEnabled(true);
+            show(ui->imgBtnPause, true);
             break;
         case MediaMode::Stopped:
         case MediaMode::Paused:
         case MediaMode::Open:
-            SetGlyph(ui->sbtnPlay, ui->imgBtnPlay);
-            ui->sbtnPlay->setEnabled(true);
-            ui->sbtnStop->setEnabled(true);
+            show(ui->imgBtnPlay, true);
             break;
         case MediaMode::Recording:
         case MediaMode::Seeking:

@@ -16,11 +16,17 @@ namespace {
 
 const QString kTransferRunning = QStringLiteral("다운로드가 진행중 입니다.");
 
-TfrmDownload& DownloadWindow() {
+// The download window when it is free for a new transfer; otherwise the user
+// is told that one is running, and there is none.
+TfrmDownload* FreeDownloadWindow(IDialogs& dialogs) {
     if (frmDownload == nullptr) {
         throw std::runtime_error("The download window has not been created");
     }
-    return *frmDownload;
+    if (frmDownload->Downloading) {
+        dialogs.ShowMessage(kTransferRunning);
+        return nullptr;
+    }
+    return frmDownload;
 }
 
 void RunTransfer(TfrmDownload& window, const std::string& link, const std::string& target) {
@@ -33,9 +39,8 @@ void RunTransfer(TfrmDownload& window, const std::string& link, const std::strin
 }  // namespace
 
 void TfrmMain::btnDownClick() {
-    TfrmDownload& window = DownloadWindow();
-    if (window.Downloading) {
-        dialogs_.ShowMessage(kTransferRunning);
+    TfrmDownload* window = FreeDownloadWindow(dialogs_);
+    if (window == nullptr) {
         return;
     }
     const int i = ui->cmbItem->currentIndex();
@@ -66,14 +71,13 @@ void TfrmMain::btnDownClick() {
     }
     LastDown = PathFolder(chosen);
 
-    window.SetDisplayName(name);
-    RunTransfer(window, link, chosen);
+    window->SetDisplayName(name);
+    RunTransfer(*window, link, chosen);
 }
 
 void TfrmMain::btnDownloadClick() {
-    TfrmDownload& window = DownloadWindow();
-    if (window.Downloading) {
-        dialogs_.ShowMessage(kTransferRunning);
+    TfrmDownload* window = FreeDownloadWindow(dialogs_);
+    if (window == nullptr) {
         return;
     }
     const int i = ui->cmbDate->currentIndex();
@@ -87,7 +91,7 @@ void TfrmMain::btnDownloadClick() {
     if (!dialogs_.RunFileDialog(dlgOpen)) {
         return;
     }
-    RunTransfer(window, link, dlgOpen.fileName.toStdString());
+    RunTransfer(*window, link, dlgOpen.fileName.toStdString());
 }
 
 void TfrmMain::btnURLClick() {

@@ -27,7 +27,7 @@ QString Q(const std::string& text) {
 class Player : public ::testing::Test {
 protected:
     void SetUp() override {
-        server_.ServeBytes("/tone.mp3", ReadBytes(TestDataFile("tone-3s.mp3")), "audio/mpeg");
+        server_.ServeBytes("/tone.mp3", ReadFileBytes(TestDataFile("tone-3s.mp3")), "audio/mpeg");
         server_.Server().Get("/moved.mp3", [](const httplib::Request&, httplib::Response& res) {
             res.set_redirect("/tone.mp3", 301);
         });

@@ -23,7 +23,7 @@ using namespace std::chrono_literals;
 class MainWindowLayout : public ::testing::Test {
 protected:
     void SetUp() override {
-        server_.ServeBytes("/tone.mp3", ReadBytes(TestDataFile("tone-3s.mp3")), "audio/mpeg");
+        server_.ServeBytes("/tone.mp3", ReadFileBytes(TestDataFile("tone-3s.mp3")), "audio/mpeg");
         server_.Server().Get("/rss", [](const httplib::Request&, httplib::Response& res) {
             res.set_content(
                 "<rss><channel><item><title>First</title><enclosure url=\"http://h/1.mp3\"/>"

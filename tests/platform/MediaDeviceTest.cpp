@@ -225,7 +225,7 @@ TEST(MediaDeviceTimeout, OpenOfAStreamThatNeverAnswersFailsAfterTheTimeout) {
 
 TEST_F(MediaDevice, StreamsAnMp3OverHttpWithRangeRequests) {
     TestHttpServer server;
-    server.ServeBytes("/tone.mp3", ReadBytes(TestDataFile("tone-3s.mp3")), "audio/mpeg");
+    server.ServeBytes("/tone.mp3", ReadFileBytes(TestDataFile("tone-3s.mp3")), "audio/mpeg");
     server.Start();
     device_.Open(server.Url("/tone.mp3"), false);
     EXPECT_NEAR(device_.Length(), 3000, 100);

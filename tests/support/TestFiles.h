@@ -1,16 +1,11 @@
 #pragma once
 
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 #include <string>
 
-// The whole content of a file.
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+// The whole content of a file (empty when it cannot be read).
+std::string ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
 
 #ifdef ZURAV3_TEST_DATA
 // The path of a file kept in tests/data.

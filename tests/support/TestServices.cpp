@@ -1,8 +1,6 @@
 #include "TestServices.h"
 
-#include <fstream>
-#include <sstream>
-
+#include "TestFiles.h"
 #include "platform/CurlUrlDownloader.h"
 #include "platform/MpvMediaDevice.h"
 #include "platform/SimpleIniFile.h"
@@ -28,14 +26,11 @@ std::filesystem::path TestServices::IniPath() const {
 }
 
 void TestServices::WriteIni(const std::string& text) const {
-    std::ofstream(IniPath(), std::ios::binary) << text;
+    WriteFileBytes(IniPath(), text);
 }
 
 std::string TestServices::ReadIni() const {
-    std::ifstream in(IniPath(), std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadFileBytes(IniPath());
 }
 
 CurlHttpClient::Options TestServices::ShortTimeouts() {

@@ -7,14 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
 #include "TestHttpServer.h"
 
 // Bytes that differ from position to position, so that a shifted or truncated
 // copy never compares equal.
 std::string PatternBytes(std::size_t size);
-
-std::string ReadFileBytes(const std::filesystem::path& path);
-void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
 
 // The names in `folder`, sorted.
 std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
