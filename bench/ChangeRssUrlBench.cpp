@@ -18,7 +18,7 @@
 #include "Umain/FeedText.h"
 #include "Umain/frmMain.h"
 #include "platform/MpvMediaDevice.h"
-#include "platform/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 #include "platform/Services.h"
 #include "platform/SimpleIniFile.h"
 #include "QtBenchmarkMain.h"

@@ -34,9 +34,9 @@
 #include <QTimer>
 
 #include "Udownload/frmDownload.h"
-#include "app/ProgramFonts.h"
+#include "platform/ProgramFonts.h"
 #include "platform/CurlUrlDownloader.h"
-#include "platform/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 #include "platform/Services.h"
 
 extern char** environ;

@@ -11,7 +11,7 @@ packages=(
     # the embedded browser
     qt6-webengine-dev qt6-webengine-dev-tools
     # media device, HTTP, XML, INI
-    libmpv-dev libcurl4-openssl-dev libpugixml-dev libsimpleini-dev libicu-dev
+    libmpv-dev libcurl4-openssl-dev libpugixml-dev libsimpleini-dev
     # tests and benchmarks (the transfer benchmark compares with the curl tool)
     libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev curl
     # fuzzing with libFuzzer (clang's runtime)
@@ -41,5 +41,5 @@ if [ "$(id -u)" -ne 0 ]; then
     sudo_cmd=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -q
-"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+"${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q
+"${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"

@@ -6,7 +6,7 @@
 
 #include "Umain/Settings.h"
 #include "Umain/frmMain.h"
-#include "app/HandlerGuard.h"
+#include "platform/HandlerGuard.h"
 #include "platform/Services.h"
 #include "ui_frmRSS.h"
 

@@ -10,7 +10,7 @@
 
 #include "Udownload/DownloadTexts.h"
 #include "Umain/frmMain.h"
-#include "app/HandlerGuard.h"
+#include "platform/HandlerGuard.h"
 #include "platform/Services.h"
 #include "ui_frmDownload.h"
 

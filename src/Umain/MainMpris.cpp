@@ -1,6 +1,6 @@
 #include "MainMpris.h"
 
-#include "app/HandlerGuard.h"
+#include "platform/HandlerGuard.h"
 #include "frmMain.h"
 #include "platform/Services.h"
 
@@ -28,12 +28,7 @@ MprisState TMainWindowMpris::State() {
             state.status = MprisState::Status::Stopped;
             break;
     }
-    // What plays is what the caption names after the version.
-    const QString prefix = QString::fromStdString("ZURav3 " + window_.VersionText + " - ");
-    const QString caption = window_.windowTitle();
-    if (caption.startsWith(prefix)) {
-        state.title = caption.mid(prefix.size());
-    }
+    state.title = QString::fromStdString(window_.NowPlaying().title);
     state.lengthMs = device.Length();
     state.positionMs = device.Position();
     return state;

@@ -6,8 +6,9 @@ class TfrmMain;
 struct Services;
 
 // The main window's player as the desktop's media controls see it: the play
-// state and position from the media device, the title from the caption, and
-// the transport through the window's own handlers, under the handler guard.
+// state and position from the media device, the title from what the player
+// last opened, and the transport through the window's own handlers, under the
+// handler guard.
 class TMainWindowMpris final : public IMprisPlayer {
 public:
     TMainWindowMpris(TfrmMain& window, Services& services);

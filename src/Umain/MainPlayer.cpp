@@ -41,7 +41,9 @@ void TfrmMain::PlayFile(const std::string& path) {
 void TfrmMain::OpenAndPlay(const std::string& element, const std::string& name,
                            const std::string& hint) {
     MediaPlayer.Close(true);
+    nowPlaying_ = {};
     MediaPlayer.Open(element, true);
+    nowPlaying_ = {name, element};
     MediaPlayer.SetTimeFormatMilliseconds();
     const int length = MediaPlayer.Length();
     ui->prgPlay->SetMin(0);

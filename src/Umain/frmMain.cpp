@@ -7,8 +7,9 @@
 
 #include "Udownload/frmDownload.h"
 #include "Umain/DeferredPlainText.h"
+#include "Umain/FileNames.h"
 #include "Umain/Settings.h"
-#include "app/HandlerGuard.h"
+#include "platform/HandlerGuard.h"
 #include "platform/Services.h"
 #include "ui_frmMain.h"
 
@@ -156,8 +157,12 @@ void TfrmMain::cmbDateChange() {
     if (!IsEpisodeIndex(Episodes, i)) {
         return;
     }
+    const std::string& url = Episodes[static_cast<std::size_t>(i)].url;
     MediaPlayer.Close(false);
-    MediaPlayer.Open(Episodes[static_cast<std::size_t>(i)].url, false);
+    nowPlaying_ = {};
+    MediaPlayer.Open(url, false);
+    // The caption stays as it was; the media controls still name the medium.
+    nowPlaying_ = {LinkFileName(url), url};
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(MediaPlayer.Length());
 }

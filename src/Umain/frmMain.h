@@ -43,42 +43,57 @@ public:
     // of cmbDate (text scan).
     TEpisodeList Episodes;
 
-    // Catalogue
+    // MainCatalogue.cpp
     void RewriteLink(std::string& link) const;
     void SelectFirstEpisode();
     void UpdateEpisodeHints(int index);
 
-    // Feed readers
+    // MainFeedDocument.cpp
     void LoadFeedDocument();
+    void btnReloadClick();
+
+    // MainFeedText.cpp
     void ChangeRssURL(const std::string& url);
     void ScanFeedText();
-
-    // Player
-    void PlayFile(const std::string& path);
-
     // The feed text that the last text scan put into Memo1.
     QString Memo1Text() const;
 
-    // Handlers
-    void btnSettingClick();
-    void btnReloadClick();
-    void cmbItemChange();
-    void cmbDateChange();
-    void btnListClick();
+    // MainPlayer.cpp
+    void PlayFile(const std::string& path);
     void btnPlayClick();
     void sbtnOpenClick();
     void sbtnPlayClick();
     void sbtnStopClick();
     void MediaPlayerNotify(NotifyResult result);
     void TimerTimer();
+
+    // MainSeekBar.cpp
     void prgPlayMouseDown(int x);
     void prgPlayMouseMove(int x);
     void prgPlayMouseLeave();
+
+    // MainSaveCommands.cpp
     void btnDownClick();
     void btnDownloadClick();
     void btnURLClick();
+
+    // MainSettingsAndWebPage.cpp
+    void btnSettingClick();
     void sbtnTOVClick();
+
+    // frmMain.cpp: the window's own handlers
+    void cmbItemChange();
+    void cmbDateChange();
+    void btnListClick();
     void FormClose();
+
+    // What the player last opened: the name the caption shows and the link or
+    // path it came from. Empty until something has been opened.
+    struct TNowPlaying {
+        std::string title;
+        std::string location;
+    };
+    const TNowPlaying& NowPlaying() const { return nowPlaying_; }
 
     // The periodic display update, every 1000 ms from creation until close.
     QTimer Timer;
@@ -102,6 +117,7 @@ private:
     IMediaDevice& MediaPlayer;
     std::unique_ptr<Ui::TfrmMain> ui;
     TDeferredPlainText* memoText_ = nullptr;
+    TNowPlaying nowPlaying_;
 };
 
 // The main window of the running program, or null before it is built.

@@ -11,7 +11,7 @@
 #include "Udownload/frmDownload.h"
 #include "Umain/MainMpris.h"
 #include "Umain/frmMain.h"
-#include "app/ProgramFonts.h"
+#include "platform/ProgramFonts.h"
 #include "platform/MprisService.h"
 #include "platform/Services.h"
 

@@ -5,7 +5,7 @@
 #include <QApplication>
 
 #include "Ubrowser/WebEngineSetup.h"
-#include "app/ProgramFonts.h"
+#include "platform/ProgramFonts.h"
 
 // Window tests run without a display unless the caller chose a platform.
 int main(int argc, char** argv) {

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 
 #include "platform/CurlHttpClient.h"
-#include "platform/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 #include "platform/Services.h"
 
 // The services a window test builds its windows with: the real HTTP client,

@@ -7,7 +7,7 @@
 
 #include <QStringList>
 
-#include "Dialogs.h"
+#include "platform/Dialogs.h"
 
 // IDialogs for tests: answers come from queues the test fills, and every box or
 // dialog shown is recorded. A box with no queued answer gets its default button
