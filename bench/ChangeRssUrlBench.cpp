@@ -13,7 +13,7 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 
-#include "GeneratedFeed.h"
+#include "FeedBuilder.h"
 #include "Umain/FeedEncoding.h"
 #include "Umain/FeedText.h"
 #include "Umain/frmMain.h"
@@ -50,7 +50,7 @@ struct Window {
         services.app =
             AppInfo(std::filesystem::path(dir.path().toStdString()) / "ZURav3", {3, 0, 0, 0});
         main = std::make_unique<TfrmMain>(services);  // starts on an empty feed
-        feed->body = bench::Feed(megabytes * 1'000'000);
+        feed->body = GenerateFeedOfSize(megabytes * 1'000'000);
         if (oneLine) {  // many feeds come without line breaks
             std::replace(feed->body.begin(), feed->body.end(), '\n', ' ');
         }
@@ -86,7 +86,8 @@ void SetMemoText(benchmark::State& state) {
 }
 
 void DecodeAndScan(benchmark::State& state) {
-    const std::string body = bench::Feed(static_cast<std::size_t>(state.range(0)) * 1'000'000);
+    const std::string body =
+        GenerateFeedOfSize(static_cast<std::size_t>(state.range(0)) * 1'000'000);
     for (auto _ : state) {
         std::string text = body;
         DecodeFeedBody(text);

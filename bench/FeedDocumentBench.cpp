@@ -8,7 +8,7 @@
 #include <QComboBox>
 #include <QListWidget>
 
-#include "FeedGenerator.h"
+#include "FeedBuilder.h"
 #include "Umain/FeedDocument.h"
 #include "Umain/FeedEncoding.h"
 #include "QtBenchmarkMain.h"
@@ -16,7 +16,7 @@
 namespace {
 
 const std::string& Feed() {
-    static const std::string feed = GenerateFeed(10000);
+    static const std::string feed = GenerateFeed(10000, {.itemBytes = 500});
     return feed;
 }
 

@@ -8,12 +8,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include "GeneratedFeed.h"
+#include "FeedBuilder.h"
 #include "Umain/FeedText.h"
 
 namespace {
-
-using bench::Feed;
 
 void Report(benchmark::State& state, const std::string& feed, std::size_t enclosures) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * feed.size()));
@@ -23,7 +21,8 @@ void Report(benchmark::State& state, const std::string& feed, std::size_t enclos
 }
 
 void ScanFeedText(benchmark::State& state) {
-    const std::string feed = Feed(static_cast<std::size_t>(state.range(0)) * 1'000'000);
+    const std::string feed =
+        GenerateFeedOfSize(static_cast<std::size_t>(state.range(0)) * 1'000'000);
     std::size_t records = 0;
     for (auto _ : state) {
         records = ScanFeedEnclosures(feed).size();
@@ -33,7 +32,8 @@ void ScanFeedText(benchmark::State& state) {
 }
 
 void FindEnclosures(benchmark::State& state) {
-    const std::string feed = Feed(static_cast<std::size_t>(state.range(0)) * 1'000'000);
+    const std::string feed =
+        GenerateFeedOfSize(static_cast<std::size_t>(state.range(0)) * 1'000'000);
     const std::string_view text = feed;
     std::size_t found = 0;
     for (auto _ : state) {
@@ -50,7 +50,9 @@ void FindEnclosures(benchmark::State& state) {
 // Enclosures written as elements, with a "/>" only every 100 items: each tag
 // runs on over the tags after it.
 void ScanNestedTags(benchmark::State& state) {
-    const std::string feed = Feed(static_cast<std::size_t>(state.range(0)) * 1'000'000, true, 100);
+    const std::string feed =
+        GenerateFeedOfSize(static_cast<std::size_t>(state.range(0)) * 1'000'000,
+                           {.elementTags = true, .closeEvery = 100});
     std::size_t records = 0;
     for (auto _ : state) {
         records = ScanFeedEnclosures(feed).size();

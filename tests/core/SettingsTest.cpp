@@ -3,12 +3,13 @@
 #include <sys/stat.h>
 
 #include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
+#include "TestFiles.h"
+#include "TransferHelpers.h"
 #include "platform/SimpleIniFile.h"
 
 namespace {
@@ -23,13 +24,8 @@ protected:
         return AppInfo(exe, {}, Folder() / "config");
     }
     AppInfo App() const { return App(Exe()); }
-    void Write(const std::string& text) const { std::ofstream(Ini(), std::ios::binary) << text; }
-    std::string Read() const {
-        std::ifstream in(Ini(), std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    void Write(const std::string& text) const { WriteFileBytes(Ini(), text); }
+    std::string Read() const { return ReadFileBytes(Ini()); }
 
     QTemporaryDir dir_;
     SimpleIniFile ini_;
@@ -127,16 +123,34 @@ TEST_F(SettingsTest, LineBreaksInAValueCannotInjectKeys) {
     EXPECT_EQ(back.LastDown, "/music/");
 }
 
-TEST_F(SettingsTest, GarbageFileGivesDefaultsAndHugeValuesSurvive) {
-    Write(std::string("\x00\xff\xfe[\n=\x01\x02\n[TOV\nRSS", 16));
-    TSettings s = ReadSettings(ini_, App());
-    EXPECT_FALSE(s.RssURL.empty());
-    EXPECT_EQ(s.LastDown, Folder().string() + "/");
+// A damaged file is read as no file at all, and the next write replaces it.
+TEST_F(SettingsTest, GarbageFilesGiveDefaultsAndAreWrittenAnew) {
+    for (const std::string& garbage :
+         {std::string("\x00\xff\xfe[\n=\x01\x02\n[TOV\nRSS", 16), PatternBytes(4096)}) {
+        Write(garbage);
+        TSettings s = ReadSettings(ini_, App());
+        EXPECT_EQ(s.RssURL, kDefaultRssURL);
+        EXPECT_EQ(s.LastDown, Folder().string() + "/");
+        s.RssURL = "http://new/";
+        WriteSettings(ini_, App(), s);
+        SimpleIniFile again;
+        EXPECT_EQ(ReadSettings(again, App()).RssURL, "http://new/");
+    }
+}
 
-    const std::string huge = "http://h/" + std::string(100 * 1024, 'x');
-    Write("[TOV]\nRSS=" + huge + "\n");
-    s = ReadSettings(ini_, App());
-    EXPECT_EQ(s.RssURL, huge);
+TEST_F(SettingsTest, HugeValuesSurviveInEveryKey) {
+    const std::string huge = "/" + std::string(100 * 1024, 'q');
+    Write("[TOV]\nRSS=http://h" + huge + "\n[URL]\nFind=" + huge +
+          "\nReplace=/r/\n[OPT]\nLastDown=" + huge + "/\n");
+    const TSettings s = ReadSettings(ini_, App());
+    EXPECT_EQ(s.RssURL, "http://h" + huge);
+    EXPECT_EQ(s.FindText, huge);
+    EXPECT_EQ(s.LastDown, huge + "/");
     WriteSettings(ini_, App(), s);
-    EXPECT_EQ(ReadSettings(ini_, App()).RssURL, huge);
+    SimpleIniFile again;
+    const TSettings back = ReadSettings(again, App());
+    EXPECT_EQ(back.RssURL, s.RssURL);
+    EXPECT_EQ(back.FindText, s.FindText);
+    EXPECT_EQ(back.ReplaceText, "/r/");
+    EXPECT_EQ(back.LastDown, s.LastDown);
 }

@@ -7,19 +7,19 @@
 
 #include <gtest/gtest.h>
 
-#include "TestHttpServer.h"
-#include "TestServices.h"
 #include "Ubrowser/frmBrowser.h"
 #include "Umain/frmMain.h"
 #include "WaitUntil.h"
+#include "WindowTest.h"
 
 namespace {
 
 constexpr auto kPageLoad = std::chrono::seconds(90);
 
 // The show's page is served on 127.0.0.1: the browser is told to resolve the
-// page's host name there, so the program's own address is the one loaded.
-class BrowserWindow : public ::testing::Test {
+// page's host name there, so the program's own address is the one loaded. The
+// web engine reads that rule once, so this server serves the whole suite.
+class BrowserWindow : public WindowTest {
 protected:
     static void SetUpTestSuite() {
         server_ = new TestHttpServer;
@@ -50,18 +50,18 @@ protected:
     }
 
     void SetUp() override {
-        services_.WriteIni("[TOV]\nRSS=" + server_->Url("/rss") + "\n");
-        main_ = std::make_unique<TfrmMain>(services_.Get());
+        WriteIni("[TOV]\nRSS=" + server_->Url("/rss") + "\n");
+        Main();
         browser_ = std::make_unique<TfrmBrowser>();
-        main_->show();
+        Main().show();
     }
 
     void TearDown() override {
         browser_.reset();
-        main_.reset();
+        WindowTest::TearDown();
     }
 
-    void ClickTOV() { main_->findChild<QToolButton*>(QStringLiteral("sbtnTOV"))->click(); }
+    void ClickTOV() { Find<QToolButton>("sbtnTOV")->click(); }
 
     // True once the browser shows a page with this title whose load finished.
     bool Loaded(const QString& title) {
@@ -78,8 +78,6 @@ protected:
 
     static TestHttpServer* server_;
     static std::atomic<int> showPageRequests_;
-    TestServices services_;
-    std::unique_ptr<TfrmMain> main_;
     std::unique_ptr<TfrmBrowser> browser_;
     bool finished_ = false;
 };

@@ -4,11 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "TestHttpServer.h"
-#include "TestServices.h"
-#include "TransferHelpers.h"
-#include "Udownload/frmDownload.h"
 #include "WaitUntil.h"
+#include "WindowTest.h"
+#include "Udownload/frmDownload.h"
 
 namespace fs = std::filesystem;
 
@@ -16,123 +14,106 @@ namespace {
 
 using Kind = ScriptedDialogs::Kind;
 
-class DownloadWindow : public ::testing::Test {
+// The download window alone; each test serves what it fetches.
+class DownloadWindow : public WindowTest {
 protected:
-    DownloadWindow() : window_(services_.Get()) {}
-
-    void TearDown() override {
-        body_.Stop();
-        stop_ = true;
+    void SetUp() override {
+        fs::create_directory(Saved());
+        Download();
     }
 
-    QLabel* Label() { return window_.findChild<QLabel*>(QStringLiteral("lblDownload")); }
-    QProgressBar* Bar() { return window_.findChild<QProgressBar*>(QStringLiteral("prgDownload")); }
-    ScriptedDialogs& Dialogs() { return services_.Dialogs(); }
-    fs::path Folder() const { return services_.Folder() / "saved"; }
-    fs::path Target() const { return Folder() / "episode.mp3"; }
+    void TearDown() override {
+        stop_ = true;
+        WindowTest::TearDown();
+    }
 
-    void SetUp() override { fs::create_directory(Folder()); }
+    QLabel* Label() { return Find<QLabel>(Download(), "lblDownload"); }
+    QProgressBar* Bar() { return Find<QProgressBar>(Download(), "prgDownload"); }
+    fs::path Saved() const { return Folder() / "saved"; }
+    fs::path Target() const { return Saved() / "episode.mp3"; }
 
     // Shows the window and runs the transfer as the save commands do.
     void Run(const std::string& path) {
-        window_.SetupDownload(server_.Url(path), Target().string());
-        window_.show();
-        window_.StartDownload();
+        Download().SetupDownload(Url(path), Target().string());
+        Download().show();
+        Download().StartDownload();
     }
 
-    // Calls `action` once, from the event processing of a running transfer,
-    // as soon as the bar has moved.
-    void WhenTheBarMoves(std::function<void()> action) {
-        auto* timer = new QTimer(&window_);
-        timer->setInterval(5);
-        QObject::connect(timer, &QTimer::timeout, timer, [this, timer, action] {
-            if (window_.Downloading && Bar()->value() > 0) {
-                timer->stop();
-                action();
-            }
-        });
-        timer->start();
-    }
-
-    // What the server's handlers use outlives the server, which finishes them.
+    // What the server's handlers use; the fixture stops the server first.
     std::string bytes_;
     std::atomic<int> released_{1};
     std::atomic<bool> stop_{false};
-    SlowBody body_;
-    TestHttpServer server_;
-    TestServices services_;
-    TfrmDownload window_;
 };
 
 }  // namespace
 
 TEST_F(DownloadWindow, StartsAsItsDesignAndClosesWithoutAQuestionWhenIdle) {
-    EXPECT_EQ(frmDownload, &window_);
-    EXPECT_EQ(window_.windowTitle(), QStringLiteral("Download"));
-    EXPECT_TRUE(window_.windowFlags().testFlag(Qt::Tool));
-    EXPECT_EQ(window_.size(), QSize(260, 33));
+    EXPECT_EQ(frmDownload, &Download());
+    EXPECT_EQ(Download().windowTitle(), QStringLiteral("Download"));
+    EXPECT_TRUE(Download().windowFlags().testFlag(Qt::Tool));
+    EXPECT_EQ(Download().size(), QSize(260, 33));
     EXPECT_EQ(Label()->text(), QStringLiteral("Downloading..."));
     EXPECT_EQ(Bar()->minimum(), 0);
     EXPECT_EQ(Bar()->maximum(), 100);
-    EXPECT_EQ(Bar()->geometry().bottom(), window_.rect().bottom());
-    EXPECT_FALSE(window_.Downloading);
-    EXPECT_FALSE(window_.CancelRequested);
+    EXPECT_EQ(Bar()->geometry().bottom(), Download().rect().bottom());
+    EXPECT_FALSE(Download().Downloading);
+    EXPECT_FALSE(Download().CancelRequested);
 
-    window_.show();
-    EXPECT_TRUE(window_.close());
-    EXPECT_FALSE(window_.isVisible());
+    Download().show();
+    EXPECT_TRUE(Download().close());
+    EXPECT_FALSE(Download().isVisible());
 
     // Nothing to fetch, or nowhere to put it: nothing happens at all.
-    window_.show();
-    window_.SetupDownload("", Target().string());
-    window_.StartDownload();
-    window_.SetupDownload("http://127.0.0.1:9/a.mp3", "");
-    window_.StartDownload();
-    EXPECT_FALSE(window_.Downloading);
-    EXPECT_TRUE(window_.isVisible());
+    Download().show();
+    Download().SetupDownload("", Target().string());
+    Download().StartDownload();
+    Download().SetupDownload("http://127.0.0.1:9/a.mp3", "");
+    Download().StartDownload();
+    EXPECT_FALSE(Download().Downloading);
+    EXPECT_TRUE(Download().isVisible());
     EXPECT_EQ(Dialogs().Count(), 0u);
 }
 
 TEST_F(DownloadWindow, DisplayNameSetsTheCaptionsAndIsKeptForLaterTransfers) {
-    window_.SetupDownload("http://h/a.mp3", "/tmp/a.mp3");
-    EXPECT_EQ(window_.windowTitle(), QStringLiteral("Download"));
+    Download().SetupDownload("http://h/a.mp3", "/tmp/a.mp3");
+    EXPECT_EQ(Download().windowTitle(), QStringLiteral("Download"));
     EXPECT_EQ(Label()->text(), QStringLiteral("Downloading..."));
 
-    window_.SetDisplayName("첫 방송.mp3");
-    window_.UpdateProgress(1, 2);
-    window_.SetupDownload("http://h/a.mp3", "/tmp/a.mp3");
-    EXPECT_EQ(window_.windowTitle(), QStringLiteral("Download 첫 방송.mp3"));
+    Download().SetDisplayName("첫 방송.mp3");
+    Download().UpdateProgress(1, 2);
+    Download().SetupDownload("http://h/a.mp3", "/tmp/a.mp3");
+    EXPECT_EQ(Download().windowTitle(), QStringLiteral("Download 첫 방송.mp3"));
     EXPECT_EQ(Label()->text(), QStringLiteral("Downloading...  "));
     EXPECT_EQ(Bar()->value(), 0);
 
-    window_.SetupDownload("http://h/b.mp3", "/tmp/b.mp3");
-    EXPECT_EQ(window_.windowTitle(), QStringLiteral("Download 첫 방송.mp3"));
+    Download().SetupDownload("http://h/b.mp3", "/tmp/b.mp3");
+    EXPECT_EQ(Download().windowTitle(), QStringLiteral("Download 첫 방송.mp3"));
 }
 
 // An unknown size leaves the display alone, but must not swallow a cancel.
 TEST_F(DownloadWindow, CallbackKeepsTheDisplayForUnknownSizesAndHonoursACancel) {
-    window_.Callback.OwnerForm = &window_;
-    EXPECT_TRUE(window_.Callback.OnProgress(524288, 3000000, BindStatus::kDownloadingData, ""));
+    Download().Callback.OwnerForm = &Download();
+    EXPECT_TRUE(Download().Callback.OnProgress(524288, 3000000, BindStatus::kDownloadingData, ""));
     EXPECT_EQ(Bar()->value(), 17);
     EXPECT_EQ(Label()->text(), QStringLiteral("Downloading... ( 0.500/2.861 MB )"));
-    EXPECT_EQ(window_.Callback.Status, "Downloading...");
+    EXPECT_EQ(Download().Callback.Status, "Downloading...");
 
-    EXPECT_TRUE(window_.Callback.OnProgress(900000, 0, BindStatus::kDownloadingData, ""));
+    EXPECT_TRUE(Download().Callback.OnProgress(900000, 0, BindStatus::kDownloadingData, ""));
     EXPECT_EQ(Bar()->value(), 17);
     EXPECT_EQ(Label()->text(), QStringLiteral("Downloading... ( 0.500/2.861 MB )"));
 
-    window_.CancelRequested = true;
-    EXPECT_FALSE(window_.Callback.OnProgress(900000, 0, BindStatus::kDownloadingData, ""));
+    Download().CancelRequested = true;
+    EXPECT_FALSE(Download().Callback.OnProgress(900000, 0, BindStatus::kDownloadingData, ""));
 }
 
 TEST_F(DownloadWindow, CompleteTransferAsksToPlayWithNoAsTheDefault) {
     const std::string bytes = PatternBytes(2 * 1024 * 1024);
-    server_.ServeBytes("/ep.mp3", bytes);
-    server_.Start();
+    Server().ServeBytes("/ep.mp3", bytes);
+    StartServer();
 
     Run("/ep.mp3");
     EXPECT_EQ(ReadFileBytes(Target()), bytes);
-    EXPECT_EQ(FolderEntries(Folder()), std::vector<std::string>{"episode.mp3"});
+    EXPECT_EQ(FolderEntries(Saved()), std::vector<std::string>{"episode.mp3"});
     ASSERT_EQ(Dialogs().Count(), 1u);
     const auto& box = Dialogs().Last();
     EXPECT_EQ(box.kind, Kind::SystemBox);
@@ -143,11 +124,11 @@ TEST_F(DownloadWindow, CompleteTransferAsksToPlayWithNoAsTheDefault) {
     EXPECT_EQ(box.flags, 0x144u);
     EXPECT_EQ(box.defaultButton, QStringLiteral("No"));
     // The default answer (No) leaves the player alone.
-    EXPECT_FALSE(services_.Get().media->IsOpen());
+    EXPECT_FALSE(Media().IsOpen());
     EXPECT_EQ(Bar()->value(), 100);
     EXPECT_EQ(Label()->text(), QStringLiteral("Downloading... ( 2.000/2.000 MB )"));
-    EXPECT_FALSE(window_.Downloading);
-    EXPECT_FALSE(window_.isVisible());
+    EXPECT_FALSE(Download().Downloading);
+    EXPECT_FALSE(Download().isVisible());
 }
 
 TEST_F(DownloadWindow, ProgressTextsFollowTheBytesOfAKnownSize) {
@@ -157,7 +138,7 @@ TEST_F(DownloadWindow, ProgressTextsFollowTheBytesOfAKnownSize) {
     // The server sends the next quarter only once the window has shown the last.
     std::atomic<int>& released = released_;
     std::atomic<bool>& stop = stop_;
-    server_.Server().Get("/ep.mp3", [&](const httplib::Request&, httplib::Response& res) {
+    Server().Server().Get("/ep.mp3", [&](const httplib::Request&, httplib::Response& res) {
         res.set_content_provider(bytes.size(), "audio/mpeg",
                                  [&](std::size_t offset, std::size_t, httplib::DataSink& sink) {
                                      const int quarter = static_cast<int>(offset / kQuarter);
@@ -170,7 +151,7 @@ TEST_F(DownloadWindow, ProgressTextsFollowTheBytesOfAKnownSize) {
                                      return sink.write(bytes.data() + offset, kQuarter);
                                  });
     });
-    server_.Start();
+    StartServer();
 
     const QStringList milestones{QStringLiteral("Downloading... ( 0.250/1.000 MB )"),
                                  QStringLiteral("Downloading... ( 0.500/1.000 MB )"),
@@ -191,7 +172,7 @@ TEST_F(DownloadWindow, ProgressTextsFollowTheBytesOfAKnownSize) {
         }
     });
     watch.start();
-    window_.SetDisplayName("episode.mp3");
+    Download().SetDisplayName("episode.mp3");
     Run("/ep.mp3");
     watch.stop();
 
@@ -230,18 +211,8 @@ TEST_F(DownloadWindow, ProgressTextsFollowTheBytesOfAKnownSize) {
 }
 
 TEST_F(DownloadWindow, FailuresShowTheReasonAndKeepTheExistingFile) {
-    bytes_ = PatternBytes(512 * 1024);
-    const std::string& bytes = bytes_;
-    server_.Server().Get("/cut.mp3", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(bytes.size(), "audio/mpeg",
-                                 [&](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                                     if (offset > 0) {
-                                         return false;
-                                     }
-                                     return sink.write(bytes.data(), 1000);
-                                 });
-    });
-    server_.Start();
+    ServeBrokenBody(Server(), "/cut.mp3", 512 * 1024, 1000);
+    StartServer();
     WriteFileBytes(Target(), "the older copy");
 
     Run("/missing.mp3");
@@ -256,25 +227,25 @@ TEST_F(DownloadWindow, FailuresShowTheReasonAndKeepTheExistingFile) {
     EXPECT_GT(Dialogs().Last().text.size(), QStringLiteral("다운로드 실패!\n\n").size());
 
     EXPECT_EQ(ReadFileBytes(Target()), "the older copy");
-    EXPECT_EQ(FolderEntries(Folder()), std::vector<std::string>{"episode.mp3"});
-    EXPECT_FALSE(window_.Downloading);
-    EXPECT_FALSE(window_.isVisible());
+    EXPECT_EQ(FolderEntries(Saved()), std::vector<std::string>{"episode.mp3"});
+    EXPECT_FALSE(Download().Downloading);
+    EXPECT_FALSE(Download().isVisible());
 }
 
 TEST_F(DownloadWindow, CloseBoxAsksAndOnlyAYesCancelsLeavingTheOlderFile) {
-    body_.Serve(server_, "/slow.mp3", 16 * 1024 * 1024);
-    server_.Start();
+    ServeSlowBody("/slow.mp3", 16 * 1024 * 1024);
+    StartServer();
     WriteFileBytes(Target(), "the older copy");
 
     Dialogs().QueueAnswer(BoxAnswer::No);
     Dialogs().QueueAnswer(BoxAnswer::Yes);
     bool stillRunningAfterNo = false;
     WhenTheBarMoves([&] {
-        EXPECT_FALSE(window_.close());
+        EXPECT_FALSE(Download().close());
         stillRunningAfterNo =
-            window_.Downloading && window_.isVisible() && !window_.CancelRequested;
-        EXPECT_FALSE(window_.close());
-        EXPECT_TRUE(window_.CancelRequested);
+            Download().Downloading && Download().isVisible() && !Download().CancelRequested;
+        EXPECT_FALSE(Download().close());
+        EXPECT_TRUE(Download().CancelRequested);
     });
     Run("/slow.mp3");
 
@@ -290,7 +261,7 @@ TEST_F(DownloadWindow, CloseBoxAsksAndOnlyAYesCancelsLeavingTheOlderFile) {
     EXPECT_EQ(boxes[2].kind, Kind::Message);
     EXPECT_EQ(boxes[2].text, QStringLiteral("다운로드가 취소되었습니다."));
     EXPECT_EQ(ReadFileBytes(Target()), "the older copy");
-    EXPECT_EQ(FolderEntries(Folder()), std::vector<std::string>{"episode.mp3"});
-    EXPECT_FALSE(window_.Downloading);
-    EXPECT_FALSE(window_.isVisible());
+    EXPECT_EQ(FolderEntries(Saved()), std::vector<std::string>{"episode.mp3"});
+    EXPECT_FALSE(Download().Downloading);
+    EXPECT_FALSE(Download().isVisible());
 }

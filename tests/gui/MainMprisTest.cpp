@@ -1,80 +1,65 @@
 #include "Umain/MainMpris.h"
 
-#include <QDBusArgument>
+#include <optional>
+
 #include <QDBusConnection>
-#include <QDBusMessage>
-#include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include "MprisClient.h"
 #include "PrivateSessionBus.h"
-#include "TestFiles.h"
-#include "TestServices.h"
-#include "Umain/frmMain.h"
 #include "WaitUntil.h"
+#include "WindowTest.h"
+#include "Umain/frmMain.h"
 #include "platform/MprisService.h"
 
 namespace {
 
 // The real window and media device behind the media controls, on a bus of
 // the test's own.
-class MainMpris : public ::testing::Test {
+class MainMpris : public WindowTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(bus_.Running());
-        services_.WriteIni("[TOV]\nRSS=http://127.0.0.1:9/none\n");
-        window_ = std::make_unique<TfrmMain>(services_.Get());
-        player_ = std::make_unique<TMainWindowMpris>(*window_, services_.Get());
+        WriteIni("[TOV]\nRSS=http://127.0.0.1:9/none\n");
+        player_ = std::make_unique<TMainWindowMpris>(Main(), AppServices());
         mpris_ = std::make_unique<MprisService>(
             *player_, QDBusConnection::connectToBus(bus_.Address(), QStringLiteral("player")));
         ASSERT_TRUE(mpris_->IsRegistered());
-        client_ = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(bus_.Address(), QStringLiteral("controls")));
+        client_.emplace(bus_.Address(), mpris_->ServiceName());
     }
     void TearDown() override {
+        client_.reset();
         mpris_.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("player"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("controls"));
+        player_.reset();
+        WindowTest::TearDown();
     }
 
-    QDBusMessage Call(const QString& interface, const QString& method, const QVariantList& args) {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            mpris_->ServiceName(), QStringLiteral("/org/mpris/MediaPlayer2"), interface, method);
-        call.setArguments(args);
-        return client_->call(call, QDBus::BlockWithGui);
-    }
-    QVariant Property(const char* name) {
-        const QDBusMessage reply =
-            Call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
-                 {QStringLiteral("org.mpris.MediaPlayer2.Player"), QString::fromLatin1(name)});
-        return reply.arguments().value(0).value<QDBusVariant>().variant();
-    }
     void Player(const char* method, const QVariantList& args = {}) {
-        Call(QStringLiteral("org.mpris.MediaPlayer2.Player"), QString::fromLatin1(method), args);
+        client_->CallPlayer(method, args);
     }
+    QVariant Property(const char* name) { return client_->PlayerProperty(name); }
     QString Status() { return Property("PlaybackStatus").toString(); }
 
     PrivateSessionBus bus_;
-    TestServices services_;
-    std::unique_ptr<TfrmMain> window_;
     std::unique_ptr<TMainWindowMpris> player_;
     std::unique_ptr<MprisService> mpris_;
-    std::unique_ptr<QDBusConnection> client_;
+    std::optional<MprisClient> client_;
 };
 
 }  // namespace
 
 TEST_F(MainMpris, ReportsWhatPlaysAndTakesPlayPauseSeekAndStop) {
     EXPECT_EQ(Status(), QStringLiteral("Stopped"));
-    window_->PlayFile(TestDataFile("tone-3s.mp3"));
+    Main().PlayFile(TestDataFile("tone-3s.mp3"));
     EXPECT_TRUE(WaitUntil([&] { return Status() == QStringLiteral("Playing"); }));
 
-    QVariantMap metadata;
-    Property("Metadata").value<QDBusArgument>() >> metadata;
+    const QVariantMap metadata = client_->Metadata();
     EXPECT_EQ(metadata.value(QStringLiteral("xesam:title")).toString(),
               QStringLiteral("tone-3s.mp3"));
     EXPECT_EQ(metadata.value(QStringLiteral("mpris:length")).toLongLong(),
-              services_.Get().media->Length() * 1000LL);
+              Media().Length() * 1000LL);
     EXPECT_TRUE(WaitUntil([&] { return Property("Position").toLongLong() > 0; }));
 
     // Play/pause goes through the window's own button, glyph and all.
@@ -92,5 +77,5 @@ TEST_F(MainMpris, ReportsWhatPlaysAndTakesPlayPauseSeekAndStop) {
 
     Player("Stop");
     EXPECT_EQ(Status(), QStringLiteral("Stopped"));
-    EXPECT_TRUE(services_.Dialogs().Boxes().empty());
+    EXPECT_TRUE(Dialogs().Boxes().empty());
 }

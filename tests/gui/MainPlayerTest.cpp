@@ -1,4 +1,3 @@
-
 #include <QComboBox>
 #include <QLabel>
 #include <QTest>
@@ -6,13 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFiles.h"
-#include "TestHttpServer.h"
-#include "TestServices.h"
 #include "Umain/PlayBar.h"
 #include "Umain/PlayTime.h"
 #include "Umain/frmMain.h"
 #include "WaitUntil.h"
+#include "WindowTest.h"
 
 namespace {
 
@@ -24,51 +21,27 @@ QString Q(const std::string& text) {
 
 // The main window over a local server: a feed whose first link must be
 // rewritten to reach the server, a link that moved and one that is missing.
-class Player : public ::testing::Test {
+class Player : public WindowTest {
 protected:
     void SetUp() override {
-        server_.ServeBytes("/tone.mp3", ReadFileBytes(TestDataFile("tone-3s.mp3")), "audio/mpeg");
-        server_.Server().Get("/moved.mp3", [](const httplib::Request&, httplib::Response& res) {
+        Server().ServeBytes("/tone.mp3", ReadFileBytes(TestDataFile("tone-3s.mp3")), "audio/mpeg");
+        Server().Server().Get("/moved.mp3", [](const httplib::Request&, httplib::Response& res) {
             res.set_redirect("/tone.mp3", 301);
         });
-        server_.Server().Get("/rss", [this](const httplib::Request&, httplib::Response& res) {
-            res.set_content(Feed(), "text/xml");
-        });
-        server_.Start();
-        services_.WriteIni("[TOV]\nRSS=" + server_.Url("/rss") +
-                           "\n[URL]\nFind=HTTP://PODCAST.INVALID\nReplace=" + server_.Url("") +
-                           "\n[OPT]\nLastDown=" + services_.Folder().string() + "/\n");
-        window_ = std::make_unique<TfrmMain>(services_.Get());
-        ASSERT_EQ(window_->Episodes.size(), 3u);
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    }
-
-    std::string Feed() const {
-        std::string items;
-        for (const auto& [title, url] :
-             {std::pair{"Tone", std::string("http://podcast.invalid/tone.mp3")},
-              std::pair{"Moved", server_.Url("/moved.mp3")},
-              std::pair{"Missing", server_.Url("/missing.mp3")}}) {
-            items += std::string("<item><title>") + title + "</title><enclosure url=\"" + url +
-                     "\" type=\"audio/mpeg\"/></item>";
-        }
-        return "<?xml version=\"1.0\"?><rss><channel>" + items + "</channel></rss>";
-    }
-
-    template <typename T>
-    T* Find(const char* name) {
-        T* control = window_->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(control, nullptr) << name;
-        return control;
+        StartServer();
+        SetFeed(FeedOf({{"Tone", "http://podcast.invalid/tone.mp3", ""},
+                        {"Moved", Url("/moved.mp3"), ""},
+                        {"Missing", Url("/missing.mp3"), ""}}));
+        WriteIni("[TOV]\nRSS=" + Url("/rss") + "\n[URL]\nFind=HTTP://PODCAST.INVALID\nReplace=" +
+                 Url("") + "\n[OPT]\nLastDown=" + Folder().string() + "/\n");
+        ASSERT_EQ(Main().Episodes.size(), 3u);
+        ASSERT_TRUE(ShowMain());
     }
 
     QToolButton* PlayButton() { return Find<QToolButton>("sbtnPlay"); }
     QToolButton* StopButton() { return Find<QToolButton>("sbtnStop"); }
     TPlayBar* Bar() { return Find<TPlayBar>("prgPlay"); }
     QString Text(const char* label) { return Find<QLabel>(label)->text(); }
-    IMediaDevice& Device() { return *services_.Get().media; }
-    ScriptedDialogs& Dialogs() { return services_.Dialogs(); }
 
     // Whether sbtnPlay shows the glyph of the hidden image `image`.
     bool Shows(const char* image) {
@@ -90,14 +63,10 @@ protected:
     // Runs timer ticks until the bar shows a position past `ms`.
     bool BarPasses(int ms) {
         return WaitUntil([&] {
-            window_->TimerTimer();
+            Main().TimerTimer();
             return Bar()->Position() > ms;
         });
     }
-
-    TestHttpServer server_;
-    TestServices services_;
-    std::unique_ptr<TfrmMain> window_;
 };
 
 }  // namespace
@@ -107,12 +76,12 @@ protected:
 TEST_F(Player, PlayButtonPlaysTheRewrittenLinkAndTheNotificationsShowThePauseGlyph) {
     Find<QToolButton>("btnPlay")->click();
     EXPECT_TRUE(Dialogs().Boxes().empty());
-    EXPECT_EQ(Device().Mode(), MediaMode::Playing);
+    EXPECT_EQ(Media().Mode(), MediaMode::Playing);
     EXPECT_EQ(Bar()->Min(), 0);
-    EXPECT_EQ(Bar()->Max(), Device().Length());
+    EXPECT_EQ(Bar()->Max(), Media().Length());
     EXPECT_NEAR(Bar()->Max(), 3000, 100);
     EXPECT_EQ(Text("lblTimeFull"), QStringLiteral("00:00:03"));
-    EXPECT_EQ(window_->windowTitle(), QStringLiteral("ZURav3 v3.0.0.0 - Tone"));
+    EXPECT_EQ(Main().windowTitle(), QStringLiteral("ZURav3 v3.0.0.0 - Tone"));
     EXPECT_EQ(Bar()->toolTip(), QStringLiteral("Tone"));
     EXPECT_FALSE(PlayButton()->isEnabled());
     ASSERT_TRUE(ShowsPlaying());
@@ -122,32 +91,32 @@ TEST_F(Player, PlayButtonPlaysTheRewrittenLinkAndTheNotificationsShowThePauseGly
 
     // Playing the same episode again starts it from the beginning.
     Find<QToolButton>("btnPlay")->click();
-    EXPECT_EQ(Device().Mode(), MediaMode::Playing);
-    EXPECT_LT(Device().Position(), 1000);
+    EXPECT_EQ(Media().Mode(), MediaMode::Playing);
+    EXPECT_LT(Media().Position(), 1000);
     EXPECT_TRUE(Dialogs().Boxes().empty());
 }
 
 TEST_F(Player, PauseResumesWhereItStoppedAndStopRewinds) {
-    window_->PlayFile(TestDataFile("tone-3s.mp3"));
+    Main().PlayFile(TestDataFile("tone-3s.mp3"));
     ASSERT_TRUE(ShowsPlaying());
     ASSERT_TRUE(BarPasses(300));
 
     PlayButton()->click();
-    EXPECT_EQ(Device().Mode(), MediaMode::Paused);
+    EXPECT_EQ(Media().Mode(), MediaMode::Paused);
     EXPECT_TRUE(Shows("imgBtnPlay"));
-    const int paused = Device().Position();
+    const int paused = Media().Position();
     ASSERT_TRUE(ShowsNotPlaying());
 
     PlayButton()->click();
-    EXPECT_EQ(Device().Mode(), MediaMode::Playing);
+    EXPECT_EQ(Media().Mode(), MediaMode::Playing);
     EXPECT_TRUE(Shows("imgBtnPause"));
-    EXPECT_GE(Device().Position(), paused);
+    EXPECT_GE(Media().Position(), paused);
     ASSERT_TRUE(ShowsPlaying());
 
     StopButton()->click();
-    EXPECT_EQ(Device().Mode(), MediaMode::Stopped);
+    EXPECT_EQ(Media().Mode(), MediaMode::Stopped);
     ASSERT_TRUE(ShowsNotPlaying());
-    window_->TimerTimer();
+    Main().TimerTimer();
     EXPECT_EQ(Bar()->Position(), 0);
     EXPECT_EQ(Text("lblTimePlay"), QStringLiteral("00:00:00"));
     EXPECT_TRUE(Dialogs().Boxes().empty());
@@ -156,26 +125,26 @@ TEST_F(Player, PauseResumesWhereItStoppedAndStopRewinds) {
 // At the natural end the bar stays full and the next play starts over.
 TEST_F(Player, NaturalEndKeepsTheBarFullAndPlaysAgainFromTheStart) {
     const std::string path = TestDataFile("tone-1s.wav");
-    window_->PlayFile(path);
-    EXPECT_EQ(window_->windowTitle(), QStringLiteral("ZURav3 v3.0.0.0 - tone-1s.wav"));
+    Main().PlayFile(path);
+    EXPECT_EQ(Main().windowTitle(), QStringLiteral("ZURav3 v3.0.0.0 - tone-1s.wav"));
     EXPECT_EQ(Bar()->toolTip(), Q(path));
     ASSERT_TRUE(ShowsPlaying());
     ASSERT_TRUE(ShowsNotPlaying());
-    EXPECT_EQ(Device().Mode(), MediaMode::Stopped);
-    window_->TimerTimer();
+    EXPECT_EQ(Media().Mode(), MediaMode::Stopped);
+    Main().TimerTimer();
     EXPECT_EQ(Bar()->Position(), Bar()->Max());
     EXPECT_EQ(Text("lblTimePlay"), QStringLiteral("00:00:01"));
     EXPECT_EQ(Text("lblTimeFull"), QStringLiteral("00:00:01"));
 
     PlayButton()->click();
-    EXPECT_EQ(Device().Mode(), MediaMode::Playing);
-    EXPECT_LT(Device().Position(), 500);
+    EXPECT_EQ(Media().Mode(), MediaMode::Playing);
+    EXPECT_LT(Media().Position(), 500);
     EXPECT_TRUE(Dialogs().Boxes().empty());
 }
 
 TEST_F(Player, UnreachableLinkShowsTheStatusLineAndWhatPlaysGoesOn) {
-    window_->PlayFile(TestDataFile("tone-3s.mp3"));
-    const QString caption = window_->windowTitle();
+    Main().PlayFile(TestDataFile("tone-3s.mp3"));
+    const QString caption = Main().windowTitle();
     auto* cmbItem = Find<QComboBox>("cmbItem");
     for (const auto& [index, path, status] :
          {std::tuple{2, "/missing.mp3", "HTTP/1.1 404 Not Found"},
@@ -188,12 +157,11 @@ TEST_F(Player, UnreachableLinkShowsTheStatusLineAndWhatPlaysGoesOn) {
         EXPECT_EQ(
             Dialogs().Last().text,
             QStringLiteral("인터넷이 연결되지 않았거나 미디어 파일이 존재하지 않습니다.\n\n") +
-                Q(server_.Url(path)) + QStringLiteral("\r\r") + QString::fromLatin1(status));
+                Q(Url(path)) + QStringLiteral("\r\r") + QString::fromLatin1(status));
         // Still playing (or, on a slow machine, played to its end).
-        EXPECT_TRUE(Device().Mode() == MediaMode::Playing ||
-                    Device().Position() == Device().Length())
+        EXPECT_TRUE(Media().Mode() == MediaMode::Playing || Media().Position() == Media().Length())
             << path;
-        EXPECT_EQ(window_->windowTitle(), caption);
+        EXPECT_EQ(Main().windowTitle(), caption);
     }
 }
 
@@ -207,30 +175,30 @@ TEST_F(Player, FailedOpenKeepsTheControlsAndDoesNotComplainEverySecond) {
     const FileDialogState shown = Dialogs().Last().fileState;
     EXPECT_EQ(shown.filter,
               QStringLiteral("MP3 Files(*.mp3)|*.mp3|Wave Files(*.wav)|*.wav|All Files(*.*)|*.*|"));
-    EXPECT_EQ(shown.initialDir, Q(services_.Folder().string() + "/"));
-    EXPECT_FALSE(Device().IsOpen());
+    EXPECT_EQ(shown.initialDir, Q(Folder().string() + "/"));
+    EXPECT_FALSE(Media().IsOpen());
 
-    window_->PlayFile(TestDataFile("tone-3s.mp3"));
+    Main().PlayFile(TestDataFile("tone-3s.mp3"));
     ASSERT_TRUE(ShowsPlaying());
-    const QString caption = window_->windowTitle();
+    const QString caption = Main().windowTitle();
     const int max = Bar()->Max();
 
-    const std::string missing = services_.Folder().string() + "/missing.mp3";
+    const std::string missing = Folder().string() + "/missing.mp3";
     Dialogs().Clear();
     Dialogs().QueueFile(Q(missing));
     Find<QToolButton>("sbtnOpen")->click();
     ASSERT_EQ(Dialogs().Count(), 2u);
     EXPECT_EQ(Dialogs().Last().kind, ScriptedDialogs::Kind::Error);
     EXPECT_EQ(Dialogs().Last().text, Q("loading failed: " + missing));
-    EXPECT_FALSE(Device().IsOpen());
-    EXPECT_EQ(window_->windowTitle(), caption);
+    EXPECT_FALSE(Media().IsOpen());
+    EXPECT_EQ(Main().windowTitle(), caption);
     EXPECT_EQ(Bar()->Max(), max);
     EXPECT_EQ(Text("lblTimeFull"), QStringLiteral("00:00:03"));
 
     PumpEvents(300ms);
-    window_->TimerTimer();
-    window_->prgPlayMouseMove(10);
-    window_->prgPlayMouseLeave();
+    Main().TimerTimer();
+    Main().prgPlayMouseMove(10);
+    Main().prgPlayMouseLeave();
     EXPECT_EQ(Dialogs().Count(), 2u);
     EXPECT_TRUE(ButtonsEnabled());
 
@@ -242,42 +210,42 @@ TEST_F(Player, FailedOpenKeepsTheControlsAndDoesNotComplainEverySecond) {
 
 TEST_F(Player, SeekBarDoesNothingBeforeAMediumIsLoaded) {
     QTest::mousePress(Bar(), Qt::LeftButton, {}, QPoint(100, 5));
-    window_->prgPlayMouseMove(100);
-    window_->prgPlayMouseLeave();
-    window_->TimerTimer();
+    Main().prgPlayMouseMove(100);
+    Main().prgPlayMouseLeave();
+    Main().TimerTimer();
     EXPECT_EQ(Text("lblTimeFull"), QStringLiteral("00:00:00"));
     EXPECT_EQ(Text("lblTimePlay"), QStringLiteral("00:00:00"));
-    EXPECT_FALSE(Device().IsOpen());
+    EXPECT_FALSE(Media().IsOpen());
     EXPECT_TRUE(Dialogs().Boxes().empty());
 }
 
 // A press of any button seeks to the time under the pointer and plays from
 // there, also when paused; the pointer time never leaves 0..length.
 TEST_F(Player, SeekBarPressSeeksAndPlaysMoveShowsThePointerTimeLeaveTheTotal) {
-    window_->PlayFile(TestDataFile("tone-3s.mp3"));
+    Main().PlayFile(TestDataFile("tone-3s.mp3"));
     ASSERT_TRUE(ShowsPlaying());
     PlayButton()->click();
-    ASSERT_EQ(Device().Mode(), MediaMode::Paused);
+    ASSERT_EQ(Media().Mode(), MediaMode::Paused);
     ASSERT_EQ(Bar()->width(), 258);
-    const int length = Device().Length();
+    const int length = Media().Length();
 
     QTest::mousePress(Bar(), Qt::RightButton, {}, QPoint(172, 5));
     const int target = static_cast<int>(static_cast<double>(length) * 172 / 258);
-    EXPECT_EQ(Device().Mode(), MediaMode::Playing);
-    EXPECT_GE(Device().Position(), target);
-    EXPECT_LT(Device().Position(), target + 500);
+    EXPECT_EQ(Media().Mode(), MediaMode::Playing);
+    EXPECT_GE(Media().Position(), target);
+    EXPECT_LT(Media().Position(), target + 500);
     ASSERT_TRUE(ShowsPlaying());
 
     QTest::mouseRelease(Bar(), Qt::RightButton, {}, QPoint(172, 5));
-    window_->prgPlayMouseMove(129);
+    Main().prgPlayMouseMove(129);
     EXPECT_EQ(Text("lblTimeFull"), Q(FormatPlayTime(length / 2)));
-    window_->prgPlayMouseMove(-100);
+    Main().prgPlayMouseMove(-100);
     EXPECT_EQ(Text("lblTimeFull"), QStringLiteral("00:00:00"));
-    window_->prgPlayMouseMove(600);
+    Main().prgPlayMouseMove(600);
     EXPECT_EQ(Text("lblTimeFull"), QStringLiteral("00:00:03"));
-    window_->prgPlayMouseMove(0);
+    Main().prgPlayMouseMove(0);
     EXPECT_EQ(Text("lblTimeFull"), QStringLiteral("00:00:00"));
-    window_->prgPlayMouseLeave();
+    Main().prgPlayMouseLeave();
     EXPECT_EQ(Text("lblTimeFull"), QStringLiteral("00:00:03"));
     EXPECT_TRUE(Dialogs().Boxes().empty());
 }

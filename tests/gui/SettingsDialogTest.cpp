@@ -1,5 +1,4 @@
 #include <functional>
-#include <mutex>
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,81 +12,47 @@
 
 #include <gtest/gtest.h>
 
-#include "TestHttpServer.h"
-#include "TestServices.h"
+#include "WindowTest.h"
 #include "Udlgrss/frmRSS.h"
 #include "Umain/Settings.h"
 #include "Umain/frmMain.h"
 
 namespace {
 
-std::string ScanFeed(const std::string& day) {
-    return "<rss><channel><item><enclosure url=\"http://h/tov_0803" + day +
-           ".mp3\" length=\"1\" /></item></channel></rss>";
-}
-
-QStringList Lines(const QComboBox* box) {
-    QStringList lines;
-    for (int i = 0; i < box->count(); ++i) {
-        lines << box->itemText(i);
-    }
-    return lines;
-}
-
 // The main window and the settings dialog, as the program creates them, on a
 // feed server whose scan feed the test can change.
-class SettingsDialog : public ::testing::Test {
+class SettingsDialog : public WindowTest {
 protected:
     void SetUp() override {
-        server_.ServeBytes(
-            "/rss",
-            "<rss><channel><item><title>Doc</title>"
-            "<enclosure url=\"http://h/d.mp3\" length=\"1\"/></item></channel></rss>",
-            "text/xml");
-        server_.Server().Get("/scan", [this](const httplib::Request&, httplib::Response& res) {
-            std::lock_guard guard(lock_);
-            res.set_content(scanFeed_, "text/xml");
-        });
-        server_.Start();
-        services_.WriteIni("[TOV]\nRSS=" + server_.Url("/rss") + "\n");
-        main_ = std::make_unique<TfrmMain>(services_.Get());
-        dialog_ = std::make_unique<TfrmRSS>(services_.Get());
-        main_->show();
-        edtRSS_ = dialog_->findChild<QLineEdit*>(QStringLiteral("edtRSS"));
-        btnOK_ = dialog_->findChild<QPushButton*>(QStringLiteral("btnOK"));
-        btnDefault_ = dialog_->findChild<QPushButton*>(QStringLiteral("btnDefault"));
+        SetFeed(FeedOf({{"Doc", "http://h/d.mp3"}}));
+        SetFeed(ScanFeed({"15"}), "/scan");
+        StartServer();
+        Main();
+        edtRSS_ = Find<QLineEdit>(Rss(), "edtRSS");
+        btnOK_ = Find<QPushButton>(Rss(), "btnOK");
+        btnDefault_ = Find<QPushButton>(Rss(), "btnDefault");
+        Main().show();
         ASSERT_TRUE(edtRSS_ && btnOK_ && btnDefault_);
-    }
-
-    void SetScanFeed(const std::string& feed) {
-        std::lock_guard guard(lock_);
-        scanFeed_ = feed;
     }
 
     // Clicks the settings button and runs `inside` while the dialog is open;
     // the dialog is closed afterwards if `inside` left it open.
     void WhileOpen(const std::function<void()>& inside) {
         bool ran = false;
-        QTimer::singleShot(0, dialog_.get(), [&] {
+        QTimer::singleShot(0, &Rss(), [&] {
             ran = true;
             inside();
-            if (dialog_->isVisible()) {
-                dialog_->close();
+            if (Rss().isVisible()) {
+                Rss().close();
             }
         });
-        main_->findChild<QToolButton*>(QStringLiteral("btnSetting"))->click();
+        Find<QToolButton>("btnSetting")->click();
         EXPECT_TRUE(ran);
-        EXPECT_FALSE(dialog_->isVisible());
+        EXPECT_FALSE(Rss().isVisible());
     }
 
-    QComboBox* Dates() const { return main_->findChild<QComboBox*>(QStringLiteral("cmbDate")); }
+    QComboBox* Dates() { return Find<QComboBox>("cmbDate"); }
 
-    TestHttpServer server_;
-    TestServices services_;
-    std::mutex lock_;
-    std::string scanFeed_ = ScanFeed("15");
-    std::unique_ptr<TfrmMain> main_;
-    std::unique_ptr<TfrmRSS> dialog_;
     QLineEdit* edtRSS_ = nullptr;
     QPushButton* btnOK_ = nullptr;
     QPushButton* btnDefault_ = nullptr;
@@ -98,33 +63,33 @@ protected:
 // The box is labelled for keyboard users, Enter goes to OK, and the title bar
 // offers only closing.
 TEST_F(SettingsDialog, LabelDefaultButtonAndTitleBar) {
-    EXPECT_EQ(frmRSS, dialog_.get());
-    EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("설정"));
-    const auto* label = dialog_->findChild<QLabel*>(QStringLiteral("lblRSS"));
+    EXPECT_EQ(frmRSS, &Rss());
+    EXPECT_EQ(Rss().windowTitle(), QStringLiteral("설정"));
+    const auto* label = Find<QLabel>(Rss(), "lblRSS");
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->buddy(), edtRSS_);
     EXPECT_TRUE(btnOK_->isDefault());
     EXPECT_FALSE(btnDefault_->isDefault());
-    EXPECT_FALSE(dialog_->windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_FALSE(dialog_->windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_FALSE(dialog_->isVisible());
+    EXPECT_FALSE(Rss().windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(Rss().windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(Rss().isVisible());
 }
 
 TEST_F(SettingsDialog, OkReloadsByTheTextScanAndCloses) {
-    const std::string scanUrl = server_.Url("/scan");
+    const std::string scanUrl = Url("/scan");
     WhileOpen([&] {
-        EXPECT_EQ(QApplication::activeModalWidget(), dialog_.get());
-        EXPECT_EQ(edtRSS_->text().toStdString(), server_.Url("/rss"));
-        EXPECT_EQ(dialog_->focusWidget(), edtRSS_);
+        EXPECT_EQ(QApplication::activeModalWidget(), &Rss());
+        EXPECT_EQ(edtRSS_->text().toStdString(), Url("/rss"));
+        EXPECT_EQ(Rss().focusWidget(), edtRSS_);
         edtRSS_->setText(QString::fromStdString(scanUrl));
         btnOK_->click();
     });
-    EXPECT_EQ(main_->RssURL, scanUrl);
+    EXPECT_EQ(Main().RssURL, scanUrl);
     EXPECT_EQ(Lines(Dates()), QStringList{QStringLiteral("2008/03/15")});
-    EXPECT_TRUE(services_.Dialogs().Boxes().empty());
+    EXPECT_TRUE(Dialogs().Boxes().empty());
 
     // OK with the text unchanged loads again.
-    SetScanFeed(ScanFeed("16"));
+    SetFeed(ScanFeed({"16"}), "/scan");
     WhileOpen([&] {
         EXPECT_EQ(edtRSS_->text().toStdString(), scanUrl);
         btnOK_->click();
@@ -133,63 +98,63 @@ TEST_F(SettingsDialog, OkReloadsByTheTextScanAndCloses) {
 }
 
 TEST_F(SettingsDialog, DefaultThenCloseChangesNothing) {
-    const TEpisodeList before = main_->Episodes;
+    const TEpisodeList before = Main().Episodes;
     WhileOpen([&] {
         btnDefault_->click();
         EXPECT_EQ(edtRSS_->text(), QString::fromUtf8(kDefaultRssURL));
-        EXPECT_TRUE(dialog_->isVisible());
-        dialog_->close();
+        EXPECT_TRUE(Rss().isVisible());
+        Rss().close();
     });
-    EXPECT_EQ(main_->RssURL, server_.Url("/rss"));
-    EXPECT_EQ(main_->Episodes, before);
+    EXPECT_EQ(Main().RssURL, Url("/rss"));
+    EXPECT_EQ(Main().Episodes, before);
     // The next opening shows the setting again, not the default.
-    WhileOpen([&] { EXPECT_EQ(edtRSS_->text().toStdString(), server_.Url("/rss")); });
+    WhileOpen([&] { EXPECT_EQ(edtRSS_->text().toStdString(), Url("/rss")); });
 }
 
 TEST_F(SettingsDialog, AFailedLoadShowsTheErrorAndKeepsTheDialogOpen) {
-    const TEpisodeList before = main_->Episodes;
-    const std::string missing = server_.Url("/missing");
+    const TEpisodeList before = Main().Episodes;
+    const std::string missing = Url("/missing");
     WhileOpen([&] {
         edtRSS_->setText(QString::fromStdString(missing));
         btnOK_->click();
-        ASSERT_EQ(services_.Dialogs().Count(), 1u);
-        EXPECT_EQ(services_.Dialogs().Last().kind, ScriptedDialogs::Kind::Error);
-        EXPECT_EQ(services_.Dialogs().Last().text, QStringLiteral("HTTP/1.1 404 Not Found"));
-        EXPECT_TRUE(dialog_->isVisible());
+        ASSERT_EQ(Dialogs().Count(), 1u);
+        EXPECT_EQ(Dialogs().Last().kind, ScriptedDialogs::Kind::Error);
+        EXPECT_EQ(Dialogs().Last().text, QStringLiteral("HTTP/1.1 404 Not Found"));
+        EXPECT_TRUE(Rss().isVisible());
         EXPECT_EQ(edtRSS_->text().toStdString(), missing);
-        EXPECT_EQ(main_->RssURL, missing);
-        EXPECT_EQ(main_->Episodes, before);
+        EXPECT_EQ(Main().RssURL, missing);
+        EXPECT_EQ(Main().Episodes, before);
 
         // Corrected, the same opening goes through.
-        edtRSS_->setText(QString::fromStdString(server_.Url("/scan")));
+        edtRSS_->setText(QString::fromStdString(Url("/scan")));
         btnOK_->click();
-        EXPECT_FALSE(dialog_->isVisible());
+        EXPECT_FALSE(Rss().isVisible());
     });
     EXPECT_EQ(Lines(Dates()), QStringList{QStringLiteral("2008/03/15")});
 
     // The failed text shows at the next opening if it is still the setting.
-    main_->RssURL = missing;
+    Main().RssURL = missing;
     WhileOpen([&] { EXPECT_EQ(edtRSS_->text().toStdString(), missing); });
 }
 
 TEST_F(SettingsDialog, EnterInTheBoxActsAsOk) {
     WhileOpen([&] {
-        edtRSS_->setText(QString::fromStdString(server_.Url("/scan")));
+        edtRSS_->setText(QString::fromStdString(Url("/scan")));
         QTest::keyClick(edtRSS_, Qt::Key_Return);
     });
-    EXPECT_EQ(main_->RssURL, server_.Url("/scan"));
+    EXPECT_EQ(Main().RssURL, Url("/scan"));
     EXPECT_EQ(Lines(Dates()), QStringList{QStringLiteral("2008/03/15")});
 }
 
 TEST_F(SettingsDialog, FirstOpeningIsCentredOverTheMainWindowThenWhereLeft) {
-    const QRect desktop = main_->screen()->virtualGeometry();
+    const QRect desktop = Main().screen()->virtualGeometry();
     QPoint first;
     WhileOpen([&] {
-        first = dialog_->frameGeometry().topLeft();
-        dialog_->move(desktop.left() + 40, desktop.top() + 50);
+        first = Rss().frameGeometry().topLeft();
+        Rss().move(desktop.left() + 40, desktop.top() + 50);
     });
-    const QRect main = main_->frameGeometry();
-    const QSize outer = dialog_->frameGeometry().size();
+    const QRect main = Main().frameGeometry();
+    const QSize outer = Rss().frameGeometry().size();
     EXPECT_EQ(first.x(),
               std::max(desktop.left(), main.left() + (main.width() - outer.width()) / 2));
     // The main window is less tall than the dialog: held at the desktop's top.
@@ -197,7 +162,6 @@ TEST_F(SettingsDialog, FirstOpeningIsCentredOverTheMainWindowThenWhereLeft) {
     EXPECT_EQ(first.y(), desktop.top());
 
     WhileOpen([&] {
-        EXPECT_EQ(dialog_->frameGeometry().topLeft(),
-                  QPoint(desktop.left() + 40, desktop.top() + 50));
+        EXPECT_EQ(Rss().frameGeometry().topLeft(), QPoint(desktop.left() + 40, desktop.top() + 50));
     });
 }

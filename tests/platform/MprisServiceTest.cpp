@@ -1,13 +1,13 @@
 #include "platform/MprisService.h"
 
+#include <optional>
+
 #include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusMessage>
-#include <QDBusReply>
 
 #include <gtest/gtest.h>
 
+#include "MprisClient.h"
 #include "PrivateSessionBus.h"
 #include "WaitUntil.h"
 
@@ -54,75 +54,46 @@ protected:
         service_ = std::make_unique<MprisService>(
             player_, QDBusConnection::connectToBus(bus_.Address(), QStringLiteral("service")));
         ASSERT_TRUE(service_->IsRegistered());
-        client_ = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(bus_.Address(), QStringLiteral("client")));
+        client_.emplace(bus_.Address(), service_->ServiceName());
     }
     void TearDown() override {
+        client_.reset();
         service_.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("service"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("client"));
-    }
-
-    QVariant Property(const QString& interface, const QString& name) {
-        QDBusMessage get = QDBusMessage::createMethodCall(
-            service_->ServiceName(), QStringLiteral("/org/mpris/MediaPlayer2"),
-            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-        get << interface << name;
-        // The service answers from this thread's event loop, so wait with it running.
-        const QDBusMessage reply = client_->call(get, QDBus::BlockWithGui);
-        if (reply.type() != QDBusMessage::ReplyMessage) {
-            return {};
-        }
-        return reply.arguments().value(0).value<QDBusVariant>().variant();
-    }
-    QVariant PlayerProperty(const char* name) {
-        return Property(QStringLiteral("org.mpris.MediaPlayer2.Player"), QString::fromLatin1(name));
-    }
-    QDBusMessage CallPlayer(const char* method, const QVariantList& args = {}) {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            service_->ServiceName(), QStringLiteral("/org/mpris/MediaPlayer2"),
-            QStringLiteral("org.mpris.MediaPlayer2.Player"), QString::fromLatin1(method));
-        call.setArguments(args);
-        return client_->call(call, QDBus::BlockWithGui);
     }
 
     PrivateSessionBus bus_;
     FakePlayer player_;
     std::unique_ptr<MprisService> service_;
-    std::unique_ptr<QDBusConnection> client_;
+    std::optional<MprisClient> client_;
 };
-
-QVariantMap Map(const QVariant& value) {
-    QVariantMap map;
-    value.value<QDBusArgument>() >> map;
-    return map;
-}
 
 }  // namespace
 
 TEST_F(MprisServiceTest, ReportsTitleStateLengthAndPosition) {
-    EXPECT_EQ(Property(QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Identity")),
-              QStringLiteral("ZURav3"));
-    EXPECT_EQ(PlayerProperty("PlaybackStatus").toString(), QStringLiteral("Playing"));
-    EXPECT_EQ(PlayerProperty("Position").toLongLong(), 1500000);
-    EXPECT_TRUE(PlayerProperty("CanSeek").toBool());
-    const QVariantMap metadata = Map(PlayerProperty("Metadata"));
+    EXPECT_EQ(
+        client_->Property(QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Identity")),
+        QStringLiteral("ZURav3"));
+    EXPECT_EQ(client_->PlayerProperty("PlaybackStatus").toString(), QStringLiteral("Playing"));
+    EXPECT_EQ(client_->PlayerProperty("Position").toLongLong(), 1500000);
+    EXPECT_TRUE(client_->PlayerProperty("CanSeek").toBool());
+    const QVariantMap metadata = client_->Metadata();
     EXPECT_EQ(metadata.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("첫 방송"));
     EXPECT_EQ(metadata.value(QStringLiteral("mpris:length")).toLongLong(), 60000000);
 
     player_.state.status = MprisState::Status::Paused;
-    EXPECT_EQ(PlayerProperty("PlaybackStatus").toString(), QStringLiteral("Paused"));
+    EXPECT_EQ(client_->PlayerProperty("PlaybackStatus").toString(), QStringLiteral("Paused"));
     player_.state = {};
-    EXPECT_EQ(PlayerProperty("PlaybackStatus").toString(), QStringLiteral("Stopped"));
-    EXPECT_FALSE(PlayerProperty("CanSeek").toBool());
-    EXPECT_FALSE(Map(PlayerProperty("Metadata")).contains(QStringLiteral("xesam:title")));
+    EXPECT_EQ(client_->PlayerProperty("PlaybackStatus").toString(), QStringLiteral("Stopped"));
+    EXPECT_FALSE(client_->PlayerProperty("CanSeek").toBool());
+    EXPECT_FALSE(client_->Metadata().contains(QStringLiteral("xesam:title")));
 }
 
 TEST_F(MprisServiceTest, TransportCallsReachThePlayer) {
-    CallPlayer("PlayPause");
-    CallPlayer("Stop");
-    CallPlayer("Play");
-    CallPlayer("Pause");
+    client_->CallPlayer("PlayPause");
+    client_->CallPlayer("Stop");
+    client_->CallPlayer("Play");
+    client_->CallPlayer("Pause");
     EXPECT_EQ(player_.calls, (QStringList{QStringLiteral("PlayPause"), QStringLiteral("Stop"),
                                           QStringLiteral("Play"), QStringLiteral("Pause")}));
 }
@@ -131,35 +102,37 @@ TEST_F(MprisServiceTest, TransportCallsReachThePlayer) {
 // end, and is announced with the Seeked signal.
 TEST_F(MprisServiceTest, SeekMovesWithinTheMediumAndIsAnnounced) {
     SignalRecorder recorder;
-    ASSERT_TRUE(client_->connect(QString(), QStringLiteral("/org/mpris/MediaPlayer2"),
-                                 QStringLiteral("org.mpris.MediaPlayer2.Player"),
-                                 QStringLiteral("Seeked"), &recorder, SLOT(OnSeeked(qlonglong))));
-    CallPlayer("Seek", {QVariant::fromValue(qlonglong{2000000})});
+    ASSERT_TRUE(client_->Connection().connect(QString(), QStringLiteral("/org/mpris/MediaPlayer2"),
+                                              QStringLiteral("org.mpris.MediaPlayer2.Player"),
+                                              QStringLiteral("Seeked"), &recorder,
+                                              SLOT(OnSeeked(qlonglong))));
+    client_->CallPlayer("Seek", {QVariant::fromValue(qlonglong{2000000})});
     EXPECT_EQ(player_.positionSet, 3500);
-    CallPlayer("Seek", {QVariant::fromValue(qlonglong{-10000000})});
+    client_->CallPlayer("Seek", {QVariant::fromValue(qlonglong{-10000000})});
     EXPECT_EQ(player_.positionSet, 0);
     player_.positionSet = -1;
-    CallPlayer("Seek", {QVariant::fromValue(qlonglong{100000000})});
+    client_->CallPlayer("Seek", {QVariant::fromValue(qlonglong{100000000})});
     EXPECT_EQ(player_.positionSet, -1);
     EXPECT_TRUE(WaitUntil([&] { return recorder.seeked.size() == 2; }));
     EXPECT_EQ(recorder.seeked, (QList<qlonglong>{3500000, 0}));
 
     // SetPosition names the track it means; another track's position is ignored.
-    CallPlayer("SetPosition", {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/other"))),
-                               QVariant::fromValue(qlonglong{5000000})});
+    client_->CallPlayer("SetPosition",
+                        {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/other"))),
+                         QVariant::fromValue(qlonglong{5000000})});
     EXPECT_EQ(player_.positionSet, -1);
-    const QVariantMap metadata = Map(PlayerProperty("Metadata"));
-    CallPlayer("SetPosition", {metadata.value(QStringLiteral("mpris:trackid")),
-                               QVariant::fromValue(qlonglong{5000000})});
+    const QVariantMap metadata = client_->Metadata();
+    client_->CallPlayer("SetPosition", {metadata.value(QStringLiteral("mpris:trackid")),
+                                        QVariant::fromValue(qlonglong{5000000})});
     EXPECT_EQ(player_.positionSet, 5000);
 }
 
 TEST_F(MprisServiceTest, ChangesOfStateAndTitleAreAnnounced) {
     SignalRecorder recorder;
-    ASSERT_TRUE(client_->connect(QString(), QStringLiteral("/org/mpris/MediaPlayer2"),
-                                 QStringLiteral("org.freedesktop.DBus.Properties"),
-                                 QStringLiteral("PropertiesChanged"), &recorder,
-                                 SLOT(OnPropertiesChanged(QString, QVariantMap, QStringList))));
+    ASSERT_TRUE(client_->Connection().connect(
+        QString(), QStringLiteral("/org/mpris/MediaPlayer2"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
+        &recorder, SLOT(OnPropertiesChanged(QString, QVariantMap, QStringList))));
     player_.state.status = MprisState::Status::Paused;
     EXPECT_TRUE(WaitUntil(
         [&] { return recorder.changedProperties.contains(QStringLiteral("PlaybackStatus")); }));

@@ -23,6 +23,22 @@ std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
     return names;
 }
 
+void ServeBrokenBody(TestHttpServer& server, const std::string& path, std::size_t total,
+                     std::size_t sent) {
+    auto bytes = std::make_shared<std::string>(PatternBytes(total));
+    server.Server().Get(path, [bytes, sent](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(
+            bytes->size(), "audio/mpeg",
+            [bytes, sent](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                if (offset >= sent) {
+                    return false;  // closes the connection
+                }
+                const std::size_t n = std::min({length, sent - offset, std::size_t{64 * 1024}});
+                return sink.write(bytes->data() + offset, n);
+            });
+    });
+}
+
 void SlowBody::Serve(TestHttpServer& server, const std::string& path, std::size_t total,
                      std::size_t chunk, std::chrono::milliseconds pause) {
     auto bytes = std::make_shared<std::string>(PatternBytes(total));

@@ -17,6 +17,12 @@ std::string PatternBytes(std::size_t size);
 // The names in `folder`, sorted.
 std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
 
+// A body whose Content-Length announces `total` pattern bytes but whose
+// connection closes after the first `sent` of them, as a server that fails
+// mid-transfer does.
+void ServeBrokenBody(TestHttpServer& server, const std::string& path, std::size_t total,
+                     std::size_t sent);
+
 // A body that trickles out: `chunk` bytes every `pause`, `total` bytes in all
 // with their Content-Length, until the client goes away or Stop() is called.
 class SlowBody {
