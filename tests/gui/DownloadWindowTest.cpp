@@ -12,8 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Kind = ScriptedDialogs::Kind;
-
 // The download window alone; each test serves what it fetches.
 class DownloadWindow : public WindowTest {
 protected:

@@ -14,8 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Kind = ScriptedDialogs::Kind;
-
 const std::string kResetMessage = "Connection reset by peer";
 
 // A good feed at /rss with two episodes, and faulty answers beside it.

@@ -2,16 +2,12 @@
 
 #include <optional>
 
-#include <QDBusConnection>
-
 #include <gtest/gtest.h>
 
-#include "MprisClient.h"
-#include "PrivateSessionBus.h"
+#include "MprisOnPrivateBus.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"
 #include "Umain/frmMain.h"
-#include "platform/MprisService.h"
 
 namespace {
 
@@ -20,32 +16,25 @@ namespace {
 class MainMpris : public WindowTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(bus_.Running());
         WriteIni("[TOV]\nRSS=http://127.0.0.1:9/none\n");
         player_ = std::make_unique<TMainWindowMpris>(Main(), AppServices());
-        mpris_ = std::make_unique<MprisService>(
-            *player_, QDBusConnection::connectToBus(bus_.Address(), QStringLiteral("player")));
-        ASSERT_TRUE(mpris_->IsRegistered());
-        client_.emplace(bus_.Address(), mpris_->ServiceName());
+        mpris_.emplace(*player_);
+        ASSERT_TRUE(mpris_->Ready());
     }
     void TearDown() override {
-        client_.reset();
         mpris_.reset();
-        QDBusConnection::disconnectFromBus(QStringLiteral("player"));
         player_.reset();
         WindowTest::TearDown();
     }
 
     void Player(const char* method, const QVariantList& args = {}) {
-        client_->CallPlayer(method, args);
+        mpris_->Client().CallPlayer(method, args);
     }
-    QVariant Property(const char* name) { return client_->PlayerProperty(name); }
+    QVariant Property(const char* name) { return mpris_->Client().PlayerProperty(name); }
     QString Status() { return Property("PlaybackStatus").toString(); }
 
-    PrivateSessionBus bus_;
     std::unique_ptr<TMainWindowMpris> player_;
-    std::unique_ptr<MprisService> mpris_;
-    std::optional<MprisClient> client_;
+    std::optional<MprisOnPrivateBus> mpris_;
 };
 
 }  // namespace
@@ -55,7 +44,7 @@ TEST_F(MainMpris, ReportsWhatPlaysAndTakesPlayPauseSeekAndStop) {
     Main().PlayFile(TestDataFile("tone-3s.mp3"));
     EXPECT_TRUE(WaitUntil([&] { return Status() == QStringLiteral("Playing"); }));
 
-    const QVariantMap metadata = client_->Metadata();
+    const QVariantMap metadata = mpris_->Client().Metadata();
     EXPECT_EQ(metadata.value(QStringLiteral("xesam:title")).toString(),
               QStringLiteral("tone-3s.mp3"));
     EXPECT_EQ(metadata.value(QStringLiteral("mpris:length")).toLongLong(),

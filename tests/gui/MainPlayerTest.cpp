@@ -153,7 +153,7 @@ TEST_F(Player, UnreachableLinkShowsTheStatusLineAndWhatPlaysGoesOn) {
         Dialogs().Clear();
         Find<QToolButton>("btnPlay")->click();
         ASSERT_EQ(Dialogs().Count(), 1u) << path;
-        EXPECT_EQ(Dialogs().Last().kind, ScriptedDialogs::Kind::Message);
+        EXPECT_EQ(Dialogs().Last().kind, Kind::Message);
         EXPECT_EQ(
             Dialogs().Last().text,
             QStringLiteral("인터넷이 연결되지 않았거나 미디어 파일이 존재하지 않습니다.\n\n") +
@@ -188,7 +188,7 @@ TEST_F(Player, FailedOpenKeepsTheControlsAndDoesNotComplainEverySecond) {
     Dialogs().QueueFile(Q(missing));
     Find<QToolButton>("sbtnOpen")->click();
     ASSERT_EQ(Dialogs().Count(), 2u);
-    EXPECT_EQ(Dialogs().Last().kind, ScriptedDialogs::Kind::Error);
+    EXPECT_EQ(Dialogs().Last().kind, Kind::Error);
     EXPECT_EQ(Dialogs().Last().text, Q("loading failed: " + missing));
     EXPECT_FALSE(Media().IsOpen());
     EXPECT_EQ(Main().windowTitle(), caption);

@@ -92,7 +92,7 @@ TEST_F(MainWindowStart, MalformedReloadShowsTheErrorThroughTheGuard) {
     Find<QToolButton>("btnReload")->click();
 
     ASSERT_EQ(Dialogs().Count(), 1u);
-    EXPECT_EQ(Dialogs().Last().kind, ScriptedDialogs::Kind::Error);
+    EXPECT_EQ(Dialogs().Last().kind, Kind::Error);
     EXPECT_EQ(Dialogs().Last().title, QStringLiteral("ZURav3"));
     EXPECT_NE(Dialogs().Last().text.indexOf(QStringLiteral("not well-formed")), -1);
     EXPECT_EQ(w.Episodes, before);

@@ -17,8 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Kind = ScriptedDialogs::Kind;
-
 // The main window with a feed of four episodes served from 127.0.0.1, and the
 // download window, created and destroyed in the program's order.
 class SaveCommands : public WindowTest {

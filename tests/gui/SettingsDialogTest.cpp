@@ -118,7 +118,7 @@ TEST_F(SettingsDialog, AFailedLoadShowsTheErrorAndKeepsTheDialogOpen) {
         edtRSS_->setText(QString::fromStdString(missing));
         btnOK_->click();
         ASSERT_EQ(Dialogs().Count(), 1u);
-        EXPECT_EQ(Dialogs().Last().kind, ScriptedDialogs::Kind::Error);
+        EXPECT_EQ(Dialogs().Last().kind, Kind::Error);
         EXPECT_EQ(Dialogs().Last().text, QStringLiteral("HTTP/1.1 404 Not Found"));
         EXPECT_TRUE(Rss().isVisible());
         EXPECT_EQ(edtRSS_->text().toStdString(), missing);

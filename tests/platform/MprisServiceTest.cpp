@@ -7,8 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "MprisClient.h"
-#include "PrivateSessionBus.h"
+#include "MprisOnPrivateBus.h"
 #include "WaitUntil.h"
 
 namespace {
@@ -49,51 +48,43 @@ public:
 class MprisServiceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(bus_.Running()) << "dbus-daemon did not start";
         player_.state = {MprisState::Status::Playing, QStringLiteral("첫 방송"), 60000, 1500};
-        service_ = std::make_unique<MprisService>(
-            player_, QDBusConnection::connectToBus(bus_.Address(), QStringLiteral("service")));
-        ASSERT_TRUE(service_->IsRegistered());
-        client_.emplace(bus_.Address(), service_->ServiceName());
-    }
-    void TearDown() override {
-        client_.reset();
-        service_.reset();
-        QDBusConnection::disconnectFromBus(QStringLiteral("service"));
+        mpris_.emplace(player_);
+        ASSERT_TRUE(mpris_->Ready()) << "dbus-daemon did not start";
     }
 
-    PrivateSessionBus bus_;
+    MprisClient& Client() { return mpris_->Client(); }
+
     FakePlayer player_;
-    std::unique_ptr<MprisService> service_;
-    std::optional<MprisClient> client_;
+    std::optional<MprisOnPrivateBus> mpris_;
 };
 
 }  // namespace
 
 TEST_F(MprisServiceTest, ReportsTitleStateLengthAndPosition) {
     EXPECT_EQ(
-        client_->Property(QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Identity")),
+        Client().Property(QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Identity")),
         QStringLiteral("ZURav3"));
-    EXPECT_EQ(client_->PlayerProperty("PlaybackStatus").toString(), QStringLiteral("Playing"));
-    EXPECT_EQ(client_->PlayerProperty("Position").toLongLong(), 1500000);
-    EXPECT_TRUE(client_->PlayerProperty("CanSeek").toBool());
-    const QVariantMap metadata = client_->Metadata();
+    EXPECT_EQ(Client().PlayerProperty("PlaybackStatus").toString(), QStringLiteral("Playing"));
+    EXPECT_EQ(Client().PlayerProperty("Position").toLongLong(), 1500000);
+    EXPECT_TRUE(Client().PlayerProperty("CanSeek").toBool());
+    const QVariantMap metadata = Client().Metadata();
     EXPECT_EQ(metadata.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("첫 방송"));
     EXPECT_EQ(metadata.value(QStringLiteral("mpris:length")).toLongLong(), 60000000);
 
     player_.state.status = MprisState::Status::Paused;
-    EXPECT_EQ(client_->PlayerProperty("PlaybackStatus").toString(), QStringLiteral("Paused"));
+    EXPECT_EQ(Client().PlayerProperty("PlaybackStatus").toString(), QStringLiteral("Paused"));
     player_.state = {};
-    EXPECT_EQ(client_->PlayerProperty("PlaybackStatus").toString(), QStringLiteral("Stopped"));
-    EXPECT_FALSE(client_->PlayerProperty("CanSeek").toBool());
-    EXPECT_FALSE(client_->Metadata().contains(QStringLiteral("xesam:title")));
+    EXPECT_EQ(Client().PlayerProperty("PlaybackStatus").toString(), QStringLiteral("Stopped"));
+    EXPECT_FALSE(Client().PlayerProperty("CanSeek").toBool());
+    EXPECT_FALSE(Client().Metadata().contains(QStringLiteral("xesam:title")));
 }
 
 TEST_F(MprisServiceTest, TransportCallsReachThePlayer) {
-    client_->CallPlayer("PlayPause");
-    client_->CallPlayer("Stop");
-    client_->CallPlayer("Play");
-    client_->CallPlayer("Pause");
+    Client().CallPlayer("PlayPause");
+    Client().CallPlayer("Stop");
+    Client().CallPlayer("Play");
+    Client().CallPlayer("Pause");
     EXPECT_EQ(player_.calls, (QStringList{QStringLiteral("PlayPause"), QStringLiteral("Stop"),
                                           QStringLiteral("Play"), QStringLiteral("Pause")}));
 }
@@ -102,34 +93,34 @@ TEST_F(MprisServiceTest, TransportCallsReachThePlayer) {
 // end, and is announced with the Seeked signal.
 TEST_F(MprisServiceTest, SeekMovesWithinTheMediumAndIsAnnounced) {
     SignalRecorder recorder;
-    ASSERT_TRUE(client_->Connection().connect(QString(), QStringLiteral("/org/mpris/MediaPlayer2"),
+    ASSERT_TRUE(Client().Connection().connect(QString(), QStringLiteral("/org/mpris/MediaPlayer2"),
                                               QStringLiteral("org.mpris.MediaPlayer2.Player"),
                                               QStringLiteral("Seeked"), &recorder,
                                               SLOT(OnSeeked(qlonglong))));
-    client_->CallPlayer("Seek", {QVariant::fromValue(qlonglong{2000000})});
+    Client().CallPlayer("Seek", {QVariant::fromValue(qlonglong{2000000})});
     EXPECT_EQ(player_.positionSet, 3500);
-    client_->CallPlayer("Seek", {QVariant::fromValue(qlonglong{-10000000})});
+    Client().CallPlayer("Seek", {QVariant::fromValue(qlonglong{-10000000})});
     EXPECT_EQ(player_.positionSet, 0);
     player_.positionSet = -1;
-    client_->CallPlayer("Seek", {QVariant::fromValue(qlonglong{100000000})});
+    Client().CallPlayer("Seek", {QVariant::fromValue(qlonglong{100000000})});
     EXPECT_EQ(player_.positionSet, -1);
     EXPECT_TRUE(WaitUntil([&] { return recorder.seeked.size() == 2; }));
     EXPECT_EQ(recorder.seeked, (QList<qlonglong>{3500000, 0}));
 
     // SetPosition names the track it means; another track's position is ignored.
-    client_->CallPlayer("SetPosition",
+    Client().CallPlayer("SetPosition",
                         {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/other"))),
                          QVariant::fromValue(qlonglong{5000000})});
     EXPECT_EQ(player_.positionSet, -1);
-    const QVariantMap metadata = client_->Metadata();
-    client_->CallPlayer("SetPosition", {metadata.value(QStringLiteral("mpris:trackid")),
+    const QVariantMap metadata = Client().Metadata();
+    Client().CallPlayer("SetPosition", {metadata.value(QStringLiteral("mpris:trackid")),
                                         QVariant::fromValue(qlonglong{5000000})});
     EXPECT_EQ(player_.positionSet, 5000);
 }
 
 TEST_F(MprisServiceTest, ChangesOfStateAndTitleAreAnnounced) {
     SignalRecorder recorder;
-    ASSERT_TRUE(client_->Connection().connect(
+    ASSERT_TRUE(Client().Connection().connect(
         QString(), QStringLiteral("/org/mpris/MediaPlayer2"),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
         &recorder, SLOT(OnPropertiesChanged(QString, QVariantMap, QStringList))));

@@ -172,17 +172,7 @@ TEST_F(UrlDownloader, ErrorAnswersAndRedirectsFailWithTheirStatusLineAndKeepTheT
 }
 
 TEST_F(UrlDownloader, ConnectionDroppedInTheBodyFailsAndLeavesNothingBehind) {
-    bytes_ = PatternBytes(1024 * 1024);
-    const std::string& bytes = bytes_;
-    server_.Server().Get("/cut.mp3", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(bytes.size(), "audio/mpeg",
-                                 [&](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                                     if (offset >= bytes.size() / 2) {
-                                         return false;  // closes the connection
-                                     }
-                                     return sink.write(bytes.data() + offset, 64 * 1024);
-                                 });
-    });
+    ServeBrokenBody(server_, "/cut.mp3", 1024 * 1024, 512 * 1024);
     server_.Start();
 
     DownloadResult r = Download("/cut.mp3");

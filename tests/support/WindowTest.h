@@ -34,6 +34,8 @@ class TfrmRSS;
 // one last.
 class WindowTest : public ::testing::Test {
 protected:
+    using Kind = ScriptedDialogs::Kind;
+
     WindowTest();
     ~WindowTest() override;
     void TearDown() override;
