@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "FeedBuilder.h"
 #include "TestFiles.h"
 #include "TestHttpServer.h"
 #include "TestServices.h"
@@ -74,9 +75,7 @@ struct Stage {
                 });
         });
         server.Server().Get("/rss", [this](const httplib::Request&, httplib::Response& res) {
-            res.set_content("<rss><channel><item><title>Hour</title><enclosure url=\"" +
-                                server.Url("/hour.mp3") + "\"/></item></channel></rss>",
-                            "text/xml");
+            res.set_content(FeedOf({{"Hour", server.Url("/hour.mp3"), ""}}), "text/xml");
         });
         server.Start();
         services.WriteIni("[TOV]\nRSS=" + server.Url("/rss") + "\n");
