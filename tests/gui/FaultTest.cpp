@@ -105,7 +105,7 @@ TEST_F(Faults, ConnectionResetDuringTheDownloadLeavesNoFile) {
     Find<QComboBox>("cmbItem")->setCurrentIndex(1);
     const fs::path folder = Folder() / "saved";
     fs::create_directory(folder);
-    Dialogs().QueueFile(QString::fromStdString((folder / "two.mp3").string()));
+    Dialogs().QueueFile(folder / "two.mp3");
     w.btnDownClick();
     EXPECT_FALSE(Download().Downloading);
     EXPECT_EQ(Dialogs().Last().kind, Kind::Message);

@@ -58,7 +58,7 @@ TEST_F(SaveCommands, SaveChecksProposesTheLinkNameAndRemembersTheFolder) {
     const fs::path folder = Saved() / "내 폴더";
     fs::create_directory(folder);
     const fs::path target = folder / "첫 방송.mp3";
-    Dialogs().QueueFile(QString::fromStdString(target.string()));
+    Dialogs().QueueFile(target);
 
     Select(0);
     Main().btnDownClick();
@@ -86,7 +86,7 @@ TEST_F(SaveCommands, OverwriteQuestionGuardsAnExistingFile) {
     const std::string lastDown = Main().LastDown;
     Select(0);
 
-    Dialogs().QueueFile(QString::fromStdString(target.string()));
+    Dialogs().QueueFile(target);
     Dialogs().QueueAnswer(BoxAnswer::No);
     Main().btnDownClick();
     ASSERT_EQ(Dialogs().Count(), 2u);
@@ -103,7 +103,7 @@ TEST_F(SaveCommands, OverwriteQuestionGuardsAnExistingFile) {
     EXPECT_FALSE(Download().isVisible());
     EXPECT_EQ(Download().windowTitle(), QStringLiteral("Download"));
 
-    Dialogs().QueueFile(QString::fromStdString(target.string()));
+    Dialogs().QueueFile(target);
     Dialogs().QueueAnswer(BoxAnswer::Yes);
     Main().btnDownClick();
     EXPECT_EQ(ReadFileBytes(target), bytes_);
@@ -125,7 +125,7 @@ TEST_F(SaveCommands, UnreachableLinkIsReportedWithoutAFileDialog) {
 // Events run inside a transfer: a second one must be refused, the link copy not.
 TEST_F(SaveCommands, DuringATransferSavesAreRefusedAndTheLinkCopyWorks) {
     Select(1);
-    Dialogs().QueueFile(QString::fromStdString((Saved() / "slow.mp3").string()));
+    Dialogs().QueueFile(Saved() / "slow.mp3");
     WhenTheBarMoves([this] {
         Main().btnDownClick();
         Main().btnDownloadClick();
@@ -186,7 +186,7 @@ TEST_F(SaveCommands, PanelDownloadSavesTheStoredLinkUnderTheDateName) {
     const std::string lastDown = Main().LastDown;
     const fs::path target = Saved() / "TOV2008-05-01.mp3";
     WriteFileBytes(target, "the older copy");
-    Dialogs().QueueFile(QString::fromStdString(target.string()));
+    Dialogs().QueueFile(target);
 
     Main().btnDownloadClick();
 
@@ -217,7 +217,7 @@ TEST_F(SaveCommands, WithoutEpisodesNoCommandDoesAnything) {
 TEST_F(SaveCommands, ClosingTheMainWindowMidTransferCancelsQuietlyAndEndsTheProgram) {
     Main().show();
     Select(1);
-    Dialogs().QueueFile(QString::fromStdString((Saved() / "slow.mp3").string()));
+    Dialogs().QueueFile(Saved() / "slow.mp3");
     WhenTheBarMoves([this] { Main().close(); });
     QTimer::singleShot(0, &Main(), [this] { Find<QToolButton>("btnDown")->click(); });
     QTimer watchdog;
@@ -240,7 +240,7 @@ TEST_F(SaveCommands, ClosingTheMainWindowMidTransferCancelsQuietlyAndEndsTheProg
 TEST_F(SaveCommands, PlayerErrorAfterASaveStillEndsTheTransfer) {
     Select(0);
     const fs::path target = Saved() / "noise.mp3";
-    Dialogs().QueueFile(QString::fromStdString(target.string()));
+    Dialogs().QueueFile(target);
     Dialogs().QueueAnswer(BoxAnswer::Yes);
     Find<QToolButton>("btnDown")->click();
 
@@ -257,7 +257,7 @@ TEST_F(SaveCommands, PlayerErrorAfterASaveStillEndsTheTransfer) {
 TEST_F(SaveCommands, AnsweringYesPlaysTheSavedFile) {
     Select(3);
     const fs::path target = Saved() / "tone.wav";
-    Dialogs().QueueFile(QString::fromStdString(target.string()));
+    Dialogs().QueueFile(target);
     Dialogs().QueueAnswer(BoxAnswer::Yes);
     Main().btnDownClick();
 

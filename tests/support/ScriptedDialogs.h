@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -29,6 +30,9 @@ public:
     void QueueAnswer(BoxAnswer answer) { answers_.push_back(answer); }
     // Confirms the next file dialog with this full path.
     void QueueFile(const QString& fullPath) { files_.emplace_back(fullPath); }
+    void QueueFile(const std::filesystem::path& fullPath) {
+        QueueFile(QString::fromStdString(fullPath.string()));
+    }
     void QueueFileCancel() { files_.emplace_back(std::nullopt); }
 
     const std::vector<ShownBox>& Boxes() const { return shown_; }
