@@ -15,28 +15,26 @@ namespace {
 // The download window alone; each test serves what it fetches.
 class DownloadWindow : public WindowTest {
 protected:
-    void SetUp() override {
-        fs::create_directory(Saved());
-        Download();
-    }
+    void SetUp() override { fs::create_directory(Saved()); }
 
     void TearDown() override {
         stop_ = true;
         WindowTest::TearDown();
     }
 
-    QLabel* Label() { return Find<QLabel>(Download(), "lblDownload"); }
-    QProgressBar* Bar() { return Find<QProgressBar>(Download(), "prgDownload"); }
+    QLabel* Label() { return Find<QLabel>(window_, "lblDownload"); }
+    QProgressBar* Bar() { return Find<QProgressBar>(window_, "prgDownload"); }
     fs::path Saved() const { return Folder() / "saved"; }
     fs::path Target() const { return Saved() / "episode.mp3"; }
 
     // Shows the window and runs the transfer as the save commands do.
     void Run(const std::string& path) {
-        Download().SetupDownload(Url(path), Target().string());
-        Download().show();
-        Download().StartDownload();
+        window_.SetupDownload(Url(path), Target().string());
+        window_.show();
+        window_.StartDownload();
     }
 
+    TfrmDownload& window_ = Download();
     // What the server's handlers use; the fixture stops the server first.
     std::string bytes_;
     std::atomic<int> released_{1};
@@ -46,62 +44,62 @@ protected:
 }  // namespace
 
 TEST_F(DownloadWindow, StartsAsItsDesignAndClosesWithoutAQuestionWhenIdle) {
-    EXPECT_EQ(frmDownload, &Download());
-    EXPECT_EQ(Download().windowTitle(), QStringLiteral("Download"));
-    EXPECT_TRUE(Download().windowFlags().testFlag(Qt::Tool));
-    EXPECT_EQ(Download().size(), QSize(260, 33));
+    EXPECT_EQ(frmDownload, &window_);
+    EXPECT_EQ(window_.windowTitle(), QStringLiteral("Download"));
+    EXPECT_TRUE(window_.windowFlags().testFlag(Qt::Tool));
+    EXPECT_EQ(window_.size(), QSize(260, 33));
     EXPECT_EQ(Label()->text(), QStringLiteral("Downloading..."));
     EXPECT_EQ(Bar()->minimum(), 0);
     EXPECT_EQ(Bar()->maximum(), 100);
-    EXPECT_EQ(Bar()->geometry().bottom(), Download().rect().bottom());
-    EXPECT_FALSE(Download().Downloading);
-    EXPECT_FALSE(Download().CancelRequested);
+    EXPECT_EQ(Bar()->geometry().bottom(), window_.rect().bottom());
+    EXPECT_FALSE(window_.Downloading);
+    EXPECT_FALSE(window_.CancelRequested);
 
-    Download().show();
-    EXPECT_TRUE(Download().close());
-    EXPECT_FALSE(Download().isVisible());
+    window_.show();
+    EXPECT_TRUE(window_.close());
+    EXPECT_FALSE(window_.isVisible());
 
     // Nothing to fetch, or nowhere to put it: nothing happens at all.
-    Download().show();
-    Download().SetupDownload("", Target().string());
-    Download().StartDownload();
-    Download().SetupDownload("http://127.0.0.1:9/a.mp3", "");
-    Download().StartDownload();
-    EXPECT_FALSE(Download().Downloading);
-    EXPECT_TRUE(Download().isVisible());
+    window_.show();
+    window_.SetupDownload("", Target().string());
+    window_.StartDownload();
+    window_.SetupDownload("http://127.0.0.1:9/a.mp3", "");
+    window_.StartDownload();
+    EXPECT_FALSE(window_.Downloading);
+    EXPECT_TRUE(window_.isVisible());
     EXPECT_EQ(Dialogs().Count(), 0u);
 }
 
 TEST_F(DownloadWindow, DisplayNameSetsTheCaptionsAndIsKeptForLaterTransfers) {
-    Download().SetupDownload("http://h/a.mp3", "/tmp/a.mp3");
-    EXPECT_EQ(Download().windowTitle(), QStringLiteral("Download"));
+    window_.SetupDownload("http://h/a.mp3", "/tmp/a.mp3");
+    EXPECT_EQ(window_.windowTitle(), QStringLiteral("Download"));
     EXPECT_EQ(Label()->text(), QStringLiteral("Downloading..."));
 
-    Download().SetDisplayName("첫 방송.mp3");
-    Download().UpdateProgress(1, 2);
-    Download().SetupDownload("http://h/a.mp3", "/tmp/a.mp3");
-    EXPECT_EQ(Download().windowTitle(), QStringLiteral("Download 첫 방송.mp3"));
+    window_.SetDisplayName("첫 방송.mp3");
+    window_.UpdateProgress(1, 2);
+    window_.SetupDownload("http://h/a.mp3", "/tmp/a.mp3");
+    EXPECT_EQ(window_.windowTitle(), QStringLiteral("Download 첫 방송.mp3"));
     EXPECT_EQ(Label()->text(), QStringLiteral("Downloading...  "));
     EXPECT_EQ(Bar()->value(), 0);
 
-    Download().SetupDownload("http://h/b.mp3", "/tmp/b.mp3");
-    EXPECT_EQ(Download().windowTitle(), QStringLiteral("Download 첫 방송.mp3"));
+    window_.SetupDownload("http://h/b.mp3", "/tmp/b.mp3");
+    EXPECT_EQ(window_.windowTitle(), QStringLiteral("Download 첫 방송.mp3"));
 }
 
 // An unknown size leaves the display alone, but must not swallow a cancel.
 TEST_F(DownloadWindow, CallbackKeepsTheDisplayForUnknownSizesAndHonoursACancel) {
-    Download().Callback.OwnerForm = &Download();
-    EXPECT_TRUE(Download().Callback.OnProgress(524288, 3000000, BindStatus::kDownloadingData, ""));
+    window_.Callback.OwnerForm = &window_;
+    EXPECT_TRUE(window_.Callback.OnProgress(524288, 3000000, BindStatus::kDownloadingData, ""));
     EXPECT_EQ(Bar()->value(), 17);
     EXPECT_EQ(Label()->text(), QStringLiteral("Downloading... ( 0.500/2.861 MB )"));
-    EXPECT_EQ(Download().Callback.Status, "Downloading...");
+    EXPECT_EQ(window_.Callback.Status, "Downloading...");
 
-    EXPECT_TRUE(Download().Callback.OnProgress(900000, 0, BindStatus::kDownloadingData, ""));
+    EXPECT_TRUE(window_.Callback.OnProgress(900000, 0, BindStatus::kDownloadingData, ""));
     EXPECT_EQ(Bar()->value(), 17);
     EXPECT_EQ(Label()->text(), QStringLiteral("Downloading... ( 0.500/2.861 MB )"));
 
-    Download().CancelRequested = true;
-    EXPECT_FALSE(Download().Callback.OnProgress(900000, 0, BindStatus::kDownloadingData, ""));
+    window_.CancelRequested = true;
+    EXPECT_FALSE(window_.Callback.OnProgress(900000, 0, BindStatus::kDownloadingData, ""));
 }
 
 TEST_F(DownloadWindow, CompleteTransferAsksToPlayWithNoAsTheDefault) {
@@ -125,8 +123,8 @@ TEST_F(DownloadWindow, CompleteTransferAsksToPlayWithNoAsTheDefault) {
     EXPECT_FALSE(Media().IsOpen());
     EXPECT_EQ(Bar()->value(), 100);
     EXPECT_EQ(Label()->text(), QStringLiteral("Downloading... ( 2.000/2.000 MB )"));
-    EXPECT_FALSE(Download().Downloading);
-    EXPECT_FALSE(Download().isVisible());
+    EXPECT_FALSE(window_.Downloading);
+    EXPECT_FALSE(window_.isVisible());
 }
 
 TEST_F(DownloadWindow, ProgressTextsFollowTheBytesOfAKnownSize) {
@@ -170,7 +168,7 @@ TEST_F(DownloadWindow, ProgressTextsFollowTheBytesOfAKnownSize) {
         }
     });
     watch.start();
-    Download().SetDisplayName("episode.mp3");
+    window_.SetDisplayName("episode.mp3");
     Run("/ep.mp3");
     watch.stop();
 
@@ -226,8 +224,8 @@ TEST_F(DownloadWindow, FailuresShowTheReasonAndKeepTheExistingFile) {
 
     EXPECT_EQ(ReadFileBytes(Target()), "the older copy");
     EXPECT_EQ(FolderEntries(Saved()), std::vector<std::string>{"episode.mp3"});
-    EXPECT_FALSE(Download().Downloading);
-    EXPECT_FALSE(Download().isVisible());
+    EXPECT_FALSE(window_.Downloading);
+    EXPECT_FALSE(window_.isVisible());
 }
 
 TEST_F(DownloadWindow, CloseBoxAsksAndOnlyAYesCancelsLeavingTheOlderFile) {
@@ -239,11 +237,11 @@ TEST_F(DownloadWindow, CloseBoxAsksAndOnlyAYesCancelsLeavingTheOlderFile) {
     Dialogs().QueueAnswer(BoxAnswer::Yes);
     bool stillRunningAfterNo = false;
     WhenTheBarMoves([&] {
-        EXPECT_FALSE(Download().close());
+        EXPECT_FALSE(window_.close());
         stillRunningAfterNo =
-            Download().Downloading && Download().isVisible() && !Download().CancelRequested;
-        EXPECT_FALSE(Download().close());
-        EXPECT_TRUE(Download().CancelRequested);
+            window_.Downloading && window_.isVisible() && !window_.CancelRequested;
+        EXPECT_FALSE(window_.close());
+        EXPECT_TRUE(window_.CancelRequested);
     });
     Run("/slow.mp3");
 
@@ -260,6 +258,6 @@ TEST_F(DownloadWindow, CloseBoxAsksAndOnlyAYesCancelsLeavingTheOlderFile) {
     EXPECT_EQ(boxes[2].text, QStringLiteral("다운로드가 취소되었습니다."));
     EXPECT_EQ(ReadFileBytes(Target()), "the older copy");
     EXPECT_EQ(FolderEntries(Saved()), std::vector<std::string>{"episode.mp3"});
-    EXPECT_FALSE(Download().Downloading);
-    EXPECT_FALSE(Download().isVisible());
+    EXPECT_FALSE(window_.Downloading);
+    EXPECT_FALSE(window_.isVisible());
 }
