@@ -20,6 +20,12 @@ packages=(
     sox lame
     # a display for screenshots, and a private session bus for desktop tests
     xvfb xauth dbus
+    # Qt's SVG image and icon plugins: the desktop theme's SVG icons, as in the
+    # file dialogs
+    libqt6svg6
+    # system tests of the program as shipped: a private sound server on a null
+    # sink and its client tools, the windows' titles and icons
+    pulseaudio pulseaudio-utils x11-utils xdotool
     # Korean text
     fonts-nanum
 )

@@ -42,7 +42,14 @@ void TfrmMain::OpenAndPlay(const std::string& element, const std::string& name,
                            const std::string& hint) {
     MediaPlayer.Close(true);
     nowPlaying_ = {};
-    MediaPlayer.Open(element, true);
+    try {
+        MediaPlayer.Open(element, true);
+    } catch (const SoundOutputError&) {
+        // Nothing could be heard: what played before is closed, so the
+        // transport shows that nothing plays.
+        ShowNothingOpen();
+        throw;
+    }
     nowPlaying_ = {name, element};
     MediaPlayer.SetTimeFormatMilliseconds();
     const int length = MediaPlayer.Length();
@@ -94,28 +101,40 @@ void TfrmMain::sbtnStopClick() {
     }
 }
 
-void TfrmMain::MediaPlayerNotify(NotifyResult) {
-    // After a failed open there is nothing to show: the buttons keep their state.
+void TfrmMain::ShowTransport(const QLabel* glyph, bool enabled) {
+    // The glyph shows what a click on the button will do.
+    SetGlyph(ui->sbtnPlay, glyph);
+    ui->sbtnPlay->setEnabled(enabled);
+    ui->sbtnStop->setEnabled(enabled);
+}
+
+void TfrmMain::ShowNothingOpen() {
+    ShowTransport(ui->imgBtnPlay, false);
+}
+
+void TfrmMain::MediaPlayerNotify(NotifyResult result) {
     if (!MediaPlayer.IsOpen()) {
+        // The medium went away on its own (the sound output failed while
+        // playing, say): the transport stops and the device's reason is shown.
+        const std::string failure = MediaPlayer.FailureText();
+        if (result == NotifyResult::Failure && !failure.empty()) {
+            ShowNothingOpen();
+            throw MediaDeviceError(failure);
+        }
+        // After a failed open there is nothing to show: the buttons keep their state.
         return;
     }
-    // The glyph shows what a click on the button will do.
-    const auto show = [this](const QLabel* glyph, bool enabled) {
-        SetGlyph(ui->sbtnPlay, glyph);
-        ui->sbtnPlay->setEnabled(enabled);
-        ui->sbtnStop->setEnabled(enabled);
-    };
     switch (MediaPlayer.Mode()) {
         case MediaMode::NotReady:
-            show(ui->imgBtnPlay, false);
+            ShowTransport(ui->imgBtnPlay, false);
             break;
         case MediaMode::Playing:
-            show(ui->imgBtnPause, true);
+            ShowTransport(ui->imgBtnPause, true);
             break;
         case MediaMode::Stopped:
         case MediaMode::Paused:
         case MediaMode::Open:
-            show(ui->imgBtnPlay, true);
+            ShowTransport(ui->imgBtnPlay, true);
             break;
         case MediaMode::Recording:
         case MediaMode::Seeking:

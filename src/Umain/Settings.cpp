@@ -45,36 +45,54 @@ bool IsWritableFolder(const std::filesystem::path& folder) {
     return std::filesystem::is_directory(folder, ec) && ::access(folder.c_str(), W_OK) == 0;
 }
 
+// The user's copy replaces the file beside the executable only when that
+// folder cannot be written: a copy that can keep its own settings never picks
+// up those of an installed copy.
+bool UsesUserCopy(const AppInfo& app) {
+    return !UserCopy(app).empty() &&
+           !IsWritableFolder(IniPathFor(app.ExecutablePath()).parent_path());
+}
+
 }  // namespace
 
 std::filesystem::path SettingsFileToRead(const AppInfo& app) {
     const std::filesystem::path user = UserCopy(app);
     std::error_code ec;
-    if (!user.empty() && std::filesystem::is_regular_file(user, ec)) {
+    if (UsesUserCopy(app) && std::filesystem::is_regular_file(user, ec)) {
         return user;
     }
     return IniPathFor(app.ExecutablePath());
 }
 
 std::filesystem::path SettingsFileToWrite(const AppInfo& app) {
-    const std::filesystem::path user = UserCopy(app);
-    const std::filesystem::path beside = IniPathFor(app.ExecutablePath());
-    std::error_code ec;
-    if (user.empty() || IsWritableFolder(beside.parent_path())) {
-        return std::filesystem::is_regular_file(user, ec) ? user : beside;
+    if (!UsesUserCopy(app)) {
+        return IniPathFor(app.ExecutablePath());
     }
+    const std::filesystem::path user = UserCopy(app);
+    std::error_code ec;
     std::filesystem::create_directories(user.parent_path(), ec);
     return user;
 }
 
+std::string DefaultSaveFolder(const AppInfo& app) {
+    const std::string beside = ExecutableFolder(app.ExecutablePath());
+    if (app.UserSaveFolder().empty() || IsWritableFolder(beside)) {
+        return beside;
+    }
+    std::string folder = app.UserSaveFolder().string();
+    if (folder.back() != '/') {
+        folder += '/';
+    }
+    return folder;
+}
+
 TSettings ReadSettings(IIniFile& ini, const AppInfo& app) {
-    const std::filesystem::path& executable = app.ExecutablePath();
     ini.Open(SettingsFileToRead(app));
     TSettings settings;
     settings.RssURL = ini.ReadString("TOV", "RSS", kDefaultRssURL);
     settings.FindText = ini.ReadString("URL", "Find", "");
     settings.ReplaceText = ini.ReadString("URL", "Replace", "");
-    settings.LastDown = ini.ReadString("OPT", "LastDown", ExecutableFolder(executable));
+    settings.LastDown = ini.ReadString("OPT", "LastDown", DefaultSaveFolder(app));
     return settings;
 }
 

@@ -26,15 +26,17 @@ std::filesystem::path IniPathFor(const std::filesystem::path& executable);
 // The folder of an executable, with a trailing separator.
 std::string ExecutableFolder(const std::filesystem::path& executable);
 
-// The settings file read at start: the copy in the user's configuration folder
-// when there is one (it is made when the executable's folder cannot be
-// written), otherwise the file beside the executable.
+// The settings live beside the executable while its folder can be written (a
+// copy run from where it was built or unpacked). Otherwise (an installed
+// program) they live in the user's configuration folder; until that copy
+// exists, a file beside the executable still gives the first values.
 std::filesystem::path SettingsFileToRead(const AppInfo& app);
-
-// The settings file written at the end: the user's copy when there is one; the
-// file beside the executable when its folder can be written; otherwise a new
-// copy in the user's configuration folder, so the settings are not lost.
 std::filesystem::path SettingsFileToWrite(const AppInfo& app);
+
+// Where saves start when the settings name no folder: the executable's folder
+// when it can be written, otherwise the user's save folder; with a trailing
+// separator.
+std::string DefaultSaveFolder(const AppInfo& app);
 
 // Reads RSS, Find, Replace and LastDown, in that order, each with its default.
 TSettings ReadSettings(IIniFile& ini, const AppInfo& app);

@@ -108,6 +108,9 @@ private:
     void BindHandlers();
     void Bind(QAbstractButton* button, void (TfrmMain::*handler)());
     void SetGlyph(QAbstractButton* button, const QLabel* image);
+    void ShowTransport(const QLabel* glyph, bool enabled);
+    // The transport with nothing open: the play glyph, both buttons disabled.
+    void ShowNothingOpen();
     void OpenAndPlay(const std::string& element, const std::string& name, const std::string& hint);
     bool SeekBarLength(int& length, bool quietWithoutMedium);
 

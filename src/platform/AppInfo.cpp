@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #ifndef ZURAV3_FILE_VERSION
@@ -33,8 +34,24 @@ FileVersion ParseFileVersion(const std::string& text) {
     return p == end ? version : FileVersion{0, 0, 0, 0};
 }
 
+namespace {
+
+std::filesystem::path LocalPath(const QString& path) {
+    return path.isEmpty() ? std::filesystem::path()
+                          : std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+}  // namespace
+
 AppInfo AppInfo::Current() {
-    const QByteArray path = QFile::encodeName(QCoreApplication::applicationFilePath());
-    return AppInfo(std::filesystem::path(path.toStdString()),
-                   ParseFileVersion(ZURAV3_FILE_VERSION));
+    // The configuration folder is named after the program, not after whatever
+    // application and organisation names Qt was given.
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QString save = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (save.isEmpty() || !QFileInfo(save).isDir()) {
+        save = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
+    }
+    return AppInfo(
+        LocalPath(QCoreApplication::applicationFilePath()), ParseFileVersion(ZURAV3_FILE_VERSION),
+        config.isEmpty() ? std::filesystem::path() : LocalPath(config) / "ZURav3", LocalPath(save));
 }

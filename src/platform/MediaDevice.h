@@ -17,7 +17,17 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The device could not open a sound output (no sound server, no card, or the
+// server went away): nothing can be heard, so the medium is closed rather than
+// left "playing" in silence. The text starts with kNoSoundOutput's line.
+class SoundOutputError : public MediaDeviceError {
+public:
+    using MediaDeviceError::MediaDeviceError;
+};
+
 inline constexpr const char* kNoDeviceOpen = "No MCI device open";
+// The first line of a SoundOutputError's text; the device's reason follows.
+inline constexpr const char* kNoSoundOutput = "소리를 출력할 장치를 열 수 없습니다.";
 
 // One media device with at most one medium open. Times are milliseconds.
 //
@@ -35,7 +45,8 @@ public:
 
     // Opens a local path or an http/https URL, waiting until it is open or has
     // failed (closing what was open before). Throws MediaDeviceError with the
-    // device's message on failure; the device is then closed.
+    // device's message on failure (SoundOutputError when no sound output could
+    // be opened); the device is then closed.
     virtual void Open(const std::string& element, bool notify) = 0;
 
     // Closes the medium; does nothing when none is open.
@@ -61,4 +72,10 @@ public:
     virtual void Seek(int positionMs, bool notify) = 0;
 
     virtual bool IsOpen() const = 0;
+
+    // When the medium went away on its own (the device could not go on with
+    // it, say the sound output failed while playing), the device closes it and
+    // sends a Failure notification whether or not one was asked for; this is
+    // then the device's message. Empty otherwise; the next open clears it.
+    virtual std::string FailureText() const = 0;
 };

@@ -96,6 +96,11 @@ MpvMediaDevice::MpvMediaDevice(const std::string& audioOutput, int networkTimeou
         {"ao", audioOutput},
     };
     for (const auto& [name, value] : options) {
+        // mpv's own choice of output probes the sound servers and cards; no
+        // name stands for it ("auto" is not one, and gives silence).
+        if (value.empty()) {
+            continue;
+        }
         const int result = mpv_set_option_string(mpv_, name, value.c_str());
         if (result < 0) {
             initError_ = std::string("The media player refused the option ") + name + ": " +
@@ -166,9 +171,16 @@ void MpvMediaDevice::HandleEvent(const mpv_event& event) {
             entryEnded_ = true;
             entryError_ = end->reason == MPV_END_FILE_REASON_ERROR ? end->error : 0;
             if (state_ != State::Closed) {
-                // The medium went away on its own (mpv could not go on with it).
+                // The medium went away on its own (mpv could not go on with it,
+                // say the sound server went away): whoever shows the device's
+                // state must hear of it, asked or not.
                 state_ = State::Closed;
-                if (playNotifyPending_) {
+                seekTarget_.reset();
+                heldPosition_.reset();
+                if (entryError_ != 0) {
+                    failure_ = ErrorText(entryError_);
+                }
+                if (playNotifyPending_ || entryError_ != 0) {
                     playNotifyPending_ = false;
                     Deliver(NotifyResult::Failure);
                 }
@@ -298,6 +310,8 @@ void MpvMediaDevice::Open(const std::string& element, bool notify) {
         }
     }
     mpv_free_node_contents(&result);
+    element_ = element;
+    failure_.clear();
     entryId_ = id;
     eofSeen_ = false;
     entryLoaded_ = false;
@@ -316,12 +330,23 @@ void MpvMediaDevice::Open(const std::string& element, bool notify) {
         throw MediaDeviceError("The medium did not open within " +
                                std::to_string(networkTimeoutSeconds_) + " seconds: " + element);
     }
+    // Decoded up to the first audio, but without a sound output: mpv ends the
+    // medium a moment later. Silence must not pass for playing.
+    if (settled && !entryEnded_ && !eofSeen_ && PropertyText("current-ao").empty()) {
+        WaitFor([this] { return entryEnded_; }, kUnloadTimeout);
+        if (!entryEnded_) {
+            entryEnded_ = true;
+            entryError_ = MPV_ERROR_AO_INIT_FAILED;
+        }
+    }
     if (entryEnded_) {
         const int error = entryError_;
+        const std::string text = ErrorText(error);
         Unload();
-        throw MediaDeviceError(
-            std::string(error != 0 ? mpv_error_string(error) : "Unknown error code") + ": " +
-            element);
+        if (error == MPV_ERROR_AO_INIT_FAILED) {
+            throw SoundOutputError(text);
+        }
+        throw MediaDeviceError(text);
     }
     state_ = State::Stopped;
     if (notify) {
@@ -493,4 +518,17 @@ void MpvMediaDevice::Seek(int positionMs, bool notify) {
 
 bool MpvMediaDevice::IsOpen() const {
     return state_ != State::Closed;
+}
+
+std::string MpvMediaDevice::FailureText() const {
+    return failure_;
+}
+
+std::string MpvMediaDevice::ErrorText(int error) const {
+    const std::string reason =
+        std::string(error != 0 ? mpv_error_string(error) : "Unknown error code") + ": " + element_;
+    if (error == MPV_ERROR_AO_INIT_FAILED) {
+        return std::string(kNoSoundOutput) + "\n\n" + reason;
+    }
+    return reason;
 }

@@ -25,10 +25,11 @@ struct mpv_event;
 // with LC_NUMERIC set to "C" as libmpv requires.
 class MpvMediaDevice final : public IMediaDevice {
 public:
-    // `audioOutput` is mpv's "ao" option ("null" in tests). An open waits at
-    // most `networkTimeoutSeconds`, which is also mpv's own network time-out.
-    explicit MpvMediaDevice(const std::string& audioOutput = "auto",
-                            int networkTimeoutSeconds = 15);
+    // `audioOutput` is mpv's "ao" option ("null" in tests); empty leaves mpv's
+    // own choice, which tries PipeWire, PulseAudio, ALSA and others in turn.
+    // An open waits at most `networkTimeoutSeconds`, which is also mpv's own
+    // network time-out.
+    explicit MpvMediaDevice(const std::string& audioOutput = {}, int networkTimeoutSeconds = 15);
     ~MpvMediaDevice() override;
     MpvMediaDevice(const MpvMediaDevice&) = delete;
     MpvMediaDevice& operator=(const MpvMediaDevice&) = delete;
@@ -45,6 +46,7 @@ public:
     void Stop(bool notify) override;
     void Seek(int positionMs, bool notify) override;
     bool IsOpen() const override;
+    std::string FailureText() const override;
 
     // An mpv property as text, empty when it has no value: for diagnostics,
     // tests and benchmarks.
@@ -70,6 +72,7 @@ private:
     void SeekAndWait(int positionMs);
     void HoldPosition();
     bool EofReached() const;
+    std::string ErrorText(int error) const;
     double DoubleProperty(const char* name, double fallback) const;
     std::chrono::milliseconds NetworkTimeout() const;
 
@@ -84,6 +87,8 @@ private:
 
     // The playlist entry of the medium being opened or open, and what mpv has
     // reported about it so far.
+    std::string element_;
+    std::string failure_;
     std::int64_t entryId_ = 0;
     bool entryLoaded_ = false;
     bool entryEnded_ = false;

@@ -92,24 +92,32 @@ TEST_F(SettingsTest, ReadOnlyFileIsLeftAloneSilently) {
 
 // When the executable's folder cannot be written (here it is not a folder at
 // all, which holds for root too), the settings go to the user's configuration
-// folder, and that copy is read first from then on.
-TEST_F(SettingsTest, UnwritableExecutableFolderMovesTheSettingsToTheUsersFolder) {
+// folder and are read back from there, and saves start in the user's folder
+// rather than beside the executable.
+TEST_F(SettingsTest, UnwritableExecutableFolderUsesTheUsersFolders) {
     std::ofstream(Folder() / "not-a-folder") << "x";
-    const AppInfo app = App(Folder() / "not-a-folder" / "ZURav3");
+    const AppInfo app(Folder() / "not-a-folder" / "ZURav3", {}, Folder() / "config",
+                      Folder() / "saves");
     TSettings s = ReadSettings(ini_, app);
+    EXPECT_EQ(s.LastDown, Folder().string() + "/saves/");
     s.RssURL = "http://kept/";
     WriteSettings(ini_, app, s);
     ASSERT_TRUE(std::filesystem::exists(UserCopy()));
+    EXPECT_EQ(SettingsFileToRead(app), UserCopy());
     EXPECT_EQ(ReadSettings(ini_, app).RssURL, "http://kept/");
 
-    // Once a user copy exists it wins over the file beside the executable.
+    // A copy that can write beside itself keeps its own settings: it neither
+    // reads nor overwrites the installed copy's. (Before, a user copy won
+    // everywhere, so the demo's copy played the user's feed.)
+    EXPECT_EQ(SettingsFileToRead(App()), Ini());
+    EXPECT_EQ(ReadSettings(ini_, App()).RssURL, kDefaultRssURL);
+    EXPECT_EQ(ReadSettings(ini_, App()).LastDown, Folder().string() + "/");
     Write("[TOV]\nRSS=http://beside/\n");
-    EXPECT_EQ(SettingsFileToRead(App()), UserCopy());
-    EXPECT_EQ(ReadSettings(ini_, App()).RssURL, "http://kept/");
+    EXPECT_EQ(ReadSettings(ini_, App()).RssURL, "http://beside/");
     s.RssURL = "http://newer/";
     WriteSettings(ini_, App(), s);
     EXPECT_EQ(ReadSettings(ini_, App()).RssURL, "http://newer/");
-    EXPECT_EQ(Read(), "[TOV]\nRSS=http://beside/\n");
+    EXPECT_EQ(ReadSettings(ini_, app).RssURL, "http://kept/");
 }
 
 // A line break in a value must not let it pose as another key in the file.

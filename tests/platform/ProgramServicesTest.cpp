@@ -1,0 +1,64 @@
+// The folders of the services the program builds come from the user's
+// environment, as an installed copy needs them.
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include "platform/Services.h"
+
+namespace {
+
+std::filesystem::path Local(const QTemporaryDir& dir, const char* name = nullptr) {
+    const std::filesystem::path path = dir.path().toStdString();
+    return name != nullptr ? path / name : path;
+}
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QByteArray& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedEnv() {
+        if (had_) {
+            qputenv(name_, old_);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
+}  // namespace
+
+// The settings of an installed copy go to $XDG_CONFIG_HOME/ZURav3 (never
+// passed before, so an installed copy kept nothing), and saves start in the
+// download folder, or the home folder when there is none.
+TEST(ProgramServices, UserFoldersComeFromTheEnvironment) {
+    QTemporaryDir home;
+    ScopedEnv homeVar("HOME", home.path().toUtf8());
+    ScopedEnv configVar("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/cfg")).toUtf8());
+    const std::filesystem::path executable = QCoreApplication::applicationFilePath().toStdString();
+
+    const AppInfo app = MakeProgramServices().app;
+    EXPECT_EQ(app.ExecutablePath(), executable);
+    EXPECT_EQ(app.UserConfigFolder(), Local(home, "cfg/ZURav3"));
+    EXPECT_EQ(app.UserSaveFolder(), Local(home));
+
+    std::filesystem::create_directory(Local(home, "Downloads"));
+    EXPECT_EQ(AppInfo::Current().UserSaveFolder(), Local(home, "Downloads"));
+
+    // Without XDG_CONFIG_HOME: ~/.config.
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(AppInfo::Current().UserConfigFolder(), Local(home, ".config/ZURav3"));
+}
