@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QIcon>
 
 #include "Ubrowser/WebEngineSetup.h"
 #include "Ubrowser/frmBrowser.h"
@@ -12,6 +11,7 @@
 #include "Umain/MainMpris.h"
 #include "Umain/frmMain.h"
 #include "platform/ProgramFonts.h"
+#include "platform/ProgramIcon.h"
 #include "platform/MprisService.h"
 #include "platform/Services.h"
 
@@ -23,7 +23,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("ZURav3"));
     // Ties the windows to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("zurav3"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zurav3")));
+    QApplication::setWindowIcon(ProgramIcon());
     ApplyProgramFonts();
 
     Services services = MakeProgramServices();
