@@ -2,12 +2,15 @@
 # Runs the program offline against the demo server: a copy of the executable in
 # build/demo/app, whose settings file points at a feed of three generated
 # episodes on 127.0.0.1. Saved episodes go to build/demo/downloads.
-#   scripts/demo.sh <build dir>           start the program, stop the server after it
+#   scripts/demo.sh <build dir>           start the program, stop the server after it;
+#                                         a feed set in its settings dialog becomes
+#                                         the feed of <build dir>/src/ZURav3
 #   scripts/demo.sh <build dir> --check   start it without a display, check that it
 #                                         fetched the demo feed and keeps running
 #   scripts/demo.sh <build dir> --screenshot <file.png>
 #                                         on a display (Xvfb), picture the window
 set -euo pipefail
+source "$(dirname "$0")/ini.sh"
 build=$(cd "$1" && pwd)
 mode="${2:-}"
 shot="${3:-}"
@@ -34,18 +37,26 @@ done
 base=$(sed -n 's/^listening on //p' "$log")
 [ -n "$base" ] || { cat "$log"; echo "the demo server did not start" >&2; exit 1; }
 
+feed="$base/tov/index.php/rss"
 cp "$build/src/ZURav3" "$app/ZURav3"
 cat >"$app/ZURav3.ini" <<INI
 [TOV]
-RSS=$base/tov/index.php/rss
+RSS=$feed
 
 [OPT]
 LastDown=$demo/downloads/
 INI
-echo "demo feed: $base/tov/index.php/rss"
+echo "demo feed: $feed"
 
 if [ "$mode" != "--check" ] && [ "$mode" != "--screenshot" ]; then
     "$app/ZURav3"
+    # A feed set in the settings dialog is the user's own: ./run starts on it
+    # from now on.
+    rss=$(ini_get "$app/ZURav3.ini" TOV RSS)
+    if [ -n "$rss" ] && [ "$rss" != "$feed" ]; then
+        ini_set "$build/src/ZURav3.ini" TOV RSS "$rss"
+        echo "your feed $rss is kept in $build/src/ZURav3.ini"
+    fi
     exit 0
 fi
 

@@ -24,8 +24,9 @@ packages=(
     # file dialogs
     libqt6svg6
     # system tests of the program as shipped: a private sound server on a null
-    # sink and its client tools, the windows' titles and icons
-    pulseaudio pulseaudio-utils x11-utils xdotool
+    # sink and its client tools, the windows' titles and icons, and a close box
+    # for the tests to click (Xlib)
+    pulseaudio pulseaudio-utils x11-utils xdotool libx11-dev
     # Korean text
     fonts-nanum
 )

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a desktop needs:
-# the program, its menu entry and its icon.
+# the program, its menu entry and its icon, drawn and at each size.
 set -euo pipefail
 build="$1"
 prefix=$(mktemp -d)
@@ -13,4 +13,14 @@ grep -qx 'Categories=AudioVideo;Audio;Player;' "$entry"
 grep -qx 'Exec=ZURav3' "$entry"
 grep -qx 'Icon=zurav3' "$entry"
 test -s "$prefix/share/icons/hicolor/scalable/apps/zurav3.svg"
+# A PNG's width and height are the two big-endian numbers at byte 16.
+png_size() {
+    local hex
+    hex=$(od -An -tx1 -j16 -N8 "$1" | tr -d ' \n')
+    echo "$((16#${hex:0:8})) x $((16#${hex:8:8}))"
+}
+for size in 16 22 24 32 48 64 128 256; do
+    png="$prefix/share/icons/hicolor/${size}x${size}/apps/zurav3.png"
+    [ "$(png_size "$png")" = "$size x $size" ] || { echo "wrong icon: $png" >&2; exit 1; }
+done
 echo "installed: $(cd "$prefix" && find . -type f | sort | tr '\n' ' ')"
