@@ -3,7 +3,9 @@
 // wait before playing), a press on the seek bar to playback at the new place,
 // and the cost of one timer tick.
 //
-// mpv runs with the null audio output, which consumes audio at the real rate.
+// mpv runs with the null audio output, which consumes audio at the real rate,
+// and, for the click to first audio, also as the program runs it (mpv's own
+// choice of output) through a private PulseAudio server on a null sink.
 // "First audio" is the moment mpv's playing position (time-pos, the position
 // of the audio the output has actually played) moves past where playback
 // started: at that moment the output has taken the first samples. A seek is
@@ -29,6 +31,7 @@
 #include "Umain/PlayBar.h"
 #include "Umain/PlayTime.h"
 #include "Umain/frmMain.h"
+#include "PrivateSoundServer.h"
 #include "WaitUntil.h"
 #include "platform/MpvMediaDevice.h"
 #include "QtBenchmarkMain.h"
@@ -60,9 +63,22 @@ std::shared_ptr<const std::string> MakeHourLongMp3() {
     return hour;
 }
 
-// The window, its services and a server holding the MP3 in memory, built once.
+// Where the audio goes: mpv's null output, or mpv's own choice (as the program
+// runs it) with a private PulseAudio server on a null sink.
+enum class Output { Null, SoundServer };
+
+// The window, its services and a server holding the MP3 in memory, built once
+// per output.
 struct Stage {
-    Stage() : mp3(MakeHourLongMp3()) {
+    explicit Stage(Output audio) : mp3(MakeHourLongMp3()), output(audio) {
+        if (audio == Output::SoundServer) {
+            sound = std::make_unique<PrivateSoundServer>();
+            if (!sound->Running()) {
+                throw std::runtime_error("the PulseAudio server did not start");
+            }
+            sound->Use();
+            services.Get().media = std::make_unique<MpvMediaDevice>();
+        }
         // Served straight from memory, in pieces, with ranges and HEAD, as a
         // web server would; no copy of the whole file per request.
         auto bytes = mp3;
@@ -108,6 +124,8 @@ struct Stage {
     }
 
     std::shared_ptr<const std::string> mp3;
+    Output output;
+    std::unique_ptr<PrivateSoundServer> sound;
     TestHttpServer server;
     TestServices services;
     std::unique_ptr<TfrmMain> window;
@@ -115,9 +133,10 @@ struct Stage {
 
 std::unique_ptr<Stage> stage;
 
-Stage& GetStage() {
-    if (!stage) {
-        stage = std::make_unique<Stage>();
+Stage& GetStage(Output output = Output::Null) {
+    if (!stage || stage->output != output) {
+        stage.reset();
+        stage = std::make_unique<Stage>(output);
     }
     return *stage;
 }
@@ -127,8 +146,8 @@ double Ms(Clock::duration d) {
 }
 
 // Click on the play button to the first audio, less the one-second wait.
-void ClickToFirstAudio(benchmark::State& state) {
-    Stage& s = GetStage();
+void ClickToFirstAudio(benchmark::State& state, Output output) {
+    Stage& s = GetStage(output);
     auto* play = s.window->findChild<QToolButton*>(QStringLiteral("btnPlay"));
     double handlerMs = 0;
     for (auto _ : state) {
@@ -146,6 +165,9 @@ void ClickToFirstAudio(benchmark::State& state) {
     }
     state.counters["check_open_ms"] = handlerMs / static_cast<double>(state.iterations());
     state.counters["length_ms"] = s.Device().Length();
+    if (s.Device().PropertyText("current-ao") != (output == Output::Null ? "null" : "pulse")) {
+        state.SkipWithError("the audio went to another output");
+    }
 }
 
 // A press on the seek bar to playback at the pressed place.
@@ -187,7 +209,14 @@ void TimerTick(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(ClickToFirstAudio)->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ClickToFirstAudio, NullOutput, Output::Null)
+    ->UseManualTime()
+    ->Iterations(8)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ClickToFirstAudio, PulseAudioNullSink, Output::SoundServer)
+    ->UseManualTime()
+    ->Iterations(8)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(SeekPressToPlayback)->UseManualTime()->Iterations(24)->Unit(benchmark::kMillisecond);
 BENCHMARK(TimerTick)->Unit(benchmark::kMicrosecond);
 
