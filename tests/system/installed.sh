@@ -13,7 +13,9 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 prefix="$SYSTEM_TMP/prefix"
-cmake --install "$BUILD" --prefix "$prefix" >/dev/null
+# As one component, so that the manifest of a real install (install_manifest.txt)
+# stays as it was.
+cmake --install "$BUILD" --prefix "$prefix" --component Unspecified >/dev/null
 chmod -R a+rX,go-w "$prefix"
 home="$SYSTEM_TMP/home"
 mkdir -p "$home/Downloads"
