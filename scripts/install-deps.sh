@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing need.
 # Only missing packages are installed, so a second run costs a second.
+#   scripts/install-deps.sh            everything (./test, CI)
+#   scripts/install-deps.sh --to-run   without the tools only the tests run (./run)
 set -euo pipefail
 
 packages=(
@@ -23,13 +25,17 @@ packages=(
     # Qt's SVG image and icon plugins: the desktop theme's SVG icons, as in the
     # file dialogs
     libqt6svg6
-    # system tests of the program as shipped: a private sound server on a null
-    # sink and its client tools, the windows' titles and icons, and a close box
-    # for the tests to click (Xlib)
-    pulseaudio pulseaudio-utils x11-utils xdotool libx11-dev
+    # a close box for the system tests to click (Xlib)
+    libx11-dev
     # Korean text
     fonts-nanum
 )
+# The system tests' tools: a private sound server on a null sink and its
+# client tools, and readers of the windows' titles and icons.
+test_tools=(pulseaudio pulseaudio-utils x11-utils xdotool)
+if [ "${1:-}" != "--to-run" ]; then
+    packages+=("${test_tools[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -50,3 +56,10 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q
 "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"
+
+# The tests start PulseAudio's server themselves, privately. Installed for
+# them, it must not start in the users' desktop sessions, where another sound
+# server (PipeWire's, say) may be serving.
+if [[ " ${missing[*]} " == *" pulseaudio "* ]]; then
+    "${sudo_cmd[@]}" systemctl --global disable pulseaudio.service pulseaudio.socket || true
+fi
