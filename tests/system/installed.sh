@@ -49,7 +49,7 @@ last_down=$(sed -n 's/^LastDown *= *//p' "$ini")
 "${AS[@]}" test -w "$last_down" || fail "LastDown cannot be written by its user"
 
 # Read back: the feed named in the file is the one fetched at the next start.
-sed -i "s|^RSS *=.*|RSS=$FEED_URL|" "$ini"
+"${AS[@]}" sed -i "s|^RSS *=.*|RSS=$FEED_URL|" "$ini"
 ! feed_fetched || fail "the feed was fetched before it was set"
 run_installed
 wait_for 60 feed_fetched || fail "the feed of $ini was not fetched"
