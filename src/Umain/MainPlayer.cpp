@@ -1,6 +1,7 @@
 #include <QThread>
 #include <QToolButton>
 
+#include "Umain/FeedMediaLink.h"
 #include "Umain/FileNames.h"
 #include "Umain/LinkCheck.h"
 #include "Umain/PlayTime.h"
@@ -23,6 +24,9 @@ void TfrmMain::btnPlayClick() {
     const TEpisode episode = Episodes[static_cast<std::size_t>(i)];
     std::string link = episode.url;
     RewriteLink(link);
+    // A feed names web links only; anything else is refused before it is
+    // fetched, and what plays now goes on.
+    link = FeedMediaLink(link);
     // Only a link that answers itself is played; what plays now goes on otherwise.
     if (const auto error = CheckEpisodeLink(IdHTTP, link)) {
         dialogs_.ShowMessage(Text(UnreachableLinkMessage(link, *error)));

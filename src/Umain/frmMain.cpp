@@ -7,6 +7,7 @@
 
 #include "Udownload/frmDownload.h"
 #include "Umain/DeferredPlainText.h"
+#include "Umain/FeedMediaLink.h"
 #include "Umain/FileNames.h"
 #include "Umain/Settings.h"
 #include "platform/HandlerGuard.h"
@@ -157,7 +158,8 @@ void TfrmMain::cmbDateChange() {
     if (!IsEpisodeIndex(Episodes, i)) {
         return;
     }
-    const std::string& url = Episodes[static_cast<std::size_t>(i)].url;
+    // Checked before anything closes: a link from the feed is a web link.
+    const std::string url = FeedMediaLink(Episodes[static_cast<std::size_t>(i)].url);
     MediaPlayer.Close(false);
     nowPlaying_ = {};
     MediaPlayer.Open(url, false);

@@ -43,10 +43,11 @@ public:
 
     virtual void SetNotifyHandler(NotifyHandler handler) = 0;
 
-    // Opens a local path or an http/https URL, waiting until it is open or has
-    // failed (closing what was open before). Throws MediaDeviceError with the
-    // device's message on failure (SoundOutputError when no sound output could
-    // be opened); the device is then closed.
+    // Opens a local path or an http/https URL (the scheme in any case), waiting
+    // until it is open or has failed (closing what was open before). Throws
+    // MediaDeviceError with the device's message on failure (SoundOutputError
+    // when no sound output could be opened); the device is then closed.
+    // Anything else is refused before what is open is touched.
     virtual void Open(const std::string& element, bool notify) = 0;
 
     // Closes the medium; does nothing when none is open.

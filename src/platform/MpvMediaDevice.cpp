@@ -12,32 +12,23 @@
 #include <QObject>
 #include <mpv/client.h>
 
+#include "WebLink.h"
+
 namespace {
 
 // Commands that only move within a medium already open do not need the whole
 // network time-out, but a stream may have to fetch from a new offset.
 constexpr std::chrono::milliseconds kUnloadTimeout{5000};
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-// What is handed to mpv: an http/https URL as given, or a local path made
-// absolute, so that mpv never takes it for a protocol of its own or for "-"
-// (standard input). Anything with another scheme is refused.
+// What is handed to mpv: an http/https URL with its scheme in lower case, or a
+// local path made absolute, so that mpv never takes it for a protocol of its
+// own or for "-" (standard input). Anything with another scheme is refused.
 std::optional<std::string> PlayableTarget(const std::string& element) {
     if (element.empty()) {
         return std::nullopt;
     }
-    const std::size_t scheme = element.find("://");
-    if (scheme != std::string::npos) {
-        const std::string name = Lower(element.substr(0, scheme));
-        if (name == "http" || name == "https") {
-            return element;
-        }
-        return std::nullopt;
+    if (element.find("://") != std::string::npos) {
+        return NormalizedWebLink(element);
     }
     std::error_code error;
     const std::filesystem::path path = std::filesystem::absolute(element, error);
@@ -92,6 +83,9 @@ MpvMediaDevice::MpvMediaDevice(const std::string& audioOutput, int networkTimeou
         // Read a few minutes of a stream ahead, not the whole episode: less
         // traffic, and a close need not wait for a transfer in full flow.
         {"demuxer-max-bytes", "4MiB"},
+        // The link check refuses a link that answers with a redirect; the
+        // stream's own requests must not follow one to another host either.
+        {"stream-lavf-o", "max_redirects=0"},
         {"audio-client-name", "ZURav3"},
         {"ao", audioOutput},
     };
@@ -282,15 +276,16 @@ void MpvMediaDevice::Unload() {
 }
 
 void MpvMediaDevice::Open(const std::string& element, bool notify) {
-    CutOffPlayNotification(notify);
-    Unload();
-    if (mpv_ == nullptr) {
-        throw MediaDeviceError(initError_);
-    }
+    // A link refused outright leaves what plays playing.
     const std::optional<std::string> target = PlayableTarget(element);
     if (!target) {
         throw MediaDeviceError("Only local files and http or https links can be played: " +
                                element);
+    }
+    CutOffPlayNotification(notify);
+    Unload();
+    if (mpv_ == nullptr) {
+        throw MediaDeviceError(initError_);
     }
     SetPause(true);
 

@@ -1,0 +1,11 @@
+#include "FeedMediaLink.h"
+
+#include "platform/MediaDevice.h"
+#include "platform/WebLink.h"
+
+std::string FeedMediaLink(const std::string& link) {
+    if (auto web = NormalizedWebLink(link)) {
+        return *std::move(web);
+    }
+    throw MediaDeviceError("Only http or https links can be played: " + link);
+}
