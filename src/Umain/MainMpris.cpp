@@ -1,5 +1,8 @@
 #include "MainMpris.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "platform/HandlerGuard.h"
 #include "frmMain.h"
 #include "platform/Services.h"
@@ -78,7 +81,8 @@ void TMainWindowMpris::SetPosition(qint64 positionMs) {
         }
         // A seek leaves the device stopped; what was playing plays on.
         const bool playing = device.Mode() == MediaMode::Playing;
-        device.Seek(static_cast<int>(positionMs), true);
+        // The device counts in int; the bus hands over any 64-bit number.
+        device.Seek(static_cast<int>(std::clamp<qint64>(positionMs, 0, INT_MAX)), true);
         if (playing) {
             device.Play(true);
         }

@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <limits>
+
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QTimer>
@@ -13,6 +16,25 @@ namespace {
 const QString kObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 constexpr qint64 kUsPerMs = 1000;
+
+// a + b, held at the ends of the range instead of overflowing: an offset from a
+// remote caller may be anything.
+qint64 SaturatingAdd(qint64 a, qint64 b) {
+    qint64 sum = 0;
+    if (__builtin_add_overflow(a, b, &sum)) {
+        return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+    }
+    return sum;
+}
+
+// Milliseconds as the microseconds of the bus, held at the ends of the range.
+qint64 ToUs(qint64 ms) {
+    qint64 us = 0;
+    if (__builtin_mul_overflow(ms, kUsPerMs, &us)) {
+        return ms > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+    }
+    return us;
+}
 
 }  // namespace
 
@@ -41,7 +63,7 @@ QVariantMap MprisMetadata(const QString& title, qint64 lengthMs) {
     metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(MprisTrackId(title)));
     if (!title.isEmpty()) {
         metadata.insert(QStringLiteral("xesam:title"), title);
-        metadata.insert(QStringLiteral("mpris:length"), lengthMs * kUsPerMs);
+        metadata.insert(QStringLiteral("mpris:length"), ToUs(lengthMs));
     }
     return metadata;
 }
@@ -68,7 +90,7 @@ QVariantMap MprisPlayerAdaptor::Metadata() const {
 }
 
 qlonglong MprisPlayerAdaptor::Position() const {
-    return service_->Player().State().positionMs * kUsPerMs;
+    return ToUs(service_->Player().State().positionMs);
 }
 
 bool MprisPlayerAdaptor::CanSeek() const {
@@ -100,20 +122,21 @@ void MprisPlayerAdaptor::Seek(qlonglong offsetUs) {
     if (state.lengthMs <= 0) {
         return;
     }
-    const qint64 target = state.positionMs * kUsPerMs + offsetUs;
-    // Past the end would mean the next track, and there is none.
-    if (target > state.lengthMs * kUsPerMs) {
+    const qint64 target = SaturatingAdd(ToUs(state.positionMs), offsetUs);
+    // Past the end would mean the next track, and there is none; before the
+    // start means the start.
+    if (target > ToUs(state.lengthMs)) {
         return;
     }
     const qint64 targetMs = std::max<qint64>(0, target / kUsPerMs);
     service_->Player().SetPosition(targetMs);
-    service_->AnnounceSeek(targetMs * kUsPerMs);
+    service_->AnnounceSeek(ToUs(targetMs));
 }
 
 void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& trackId, qlonglong positionUs) {
     const MprisState state = service_->Player().State();
     if (trackId != MprisTrackId(state.title) || positionUs < 0 ||
-        positionUs > state.lengthMs * kUsPerMs || state.lengthMs <= 0) {
+        positionUs > ToUs(state.lengthMs) || state.lengthMs <= 0) {
         return;
     }
     service_->Player().SetPosition(positionUs / kUsPerMs);
