@@ -54,7 +54,7 @@ void TfrmMain::btnDownClick() {
         return;
     }
 
-    dlgOpen.fileName = QString::fromStdString(LinkFileName(link));
+    dlgOpen.fileName = QString::fromStdString(SaveFileName(link));
     dlgOpen.initialDir = QString::fromStdString(LastDown);
     if (!dialogs_.RunFileDialog(dlgOpen)) {
         return;
