@@ -1,5 +1,6 @@
-// Any bytes as a settings file: reading gives values or defaults, and values
-// written back read back the same.
+// Any bytes as a settings file: reading gives values or defaults, values
+// written back read back the same, and a NUL byte anywhere costs none of the
+// keys after it, through a read and a write.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -56,6 +57,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     back.OpenText(ini.SaveText());
     for (int i = 0; i < 4; ++i) {
         if (back.ReadString(keys[i][0], keys[i][1], "\x01missing") != AsStored(values[i])) {
+            std::abort();
+        }
+    }
+
+    // The same bytes with a NUL put in where the first byte says and a key
+    // after them: the key is read, and still there once the file is written.
+    std::string damaged = bytes;
+    damaged.insert(size == 0 ? 0 : data[0] % (size + 1), 1, '\0');
+    // The "]" line ends a lone "[" the input may close with: the parser would
+    // take the next line for that section's name, NUL or not.
+    damaged += "\n]\n[Kept]\nkey=after the damage\n";
+    SimpleIniFile nul;
+    nul.OpenText(damaged);
+    if (nul.ReadString("Kept", "key", "") != "after the damage") {
+        std::abort();
+    }
+    for (int i = 0; i < 4; ++i) {
+        nul.WriteString(keys[i][0], keys[i][1], values[i]);
+    }
+    SimpleIniFile written;
+    written.OpenText(nul.SaveText());
+    if (written.ReadString("Kept", "key", "") != "after the damage") {
+        std::abort();
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (written.ReadString(keys[i][0], keys[i][1], "\x01missing") != AsStored(values[i])) {
             std::abort();
         }
     }

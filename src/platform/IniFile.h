@@ -9,7 +9,9 @@ public:
     virtual ~IIniFile() = default;
 
     // Reads the file at `path`, replacing what was read before. A missing or
-    // unreadable file gives an empty document (every read answers its default).
+    // unreadable file gives an empty document (every read answers its default);
+    // an unreadable one is then never replaced by Save. Stray NUL bytes do not
+    // end the reading: the lines around them are read.
     virtual void Open(const std::filesystem::path& path) = 0;
 
     // The value of `key` in `section`, or `fallback` when either is missing.
@@ -22,6 +24,9 @@ public:
                              const std::string& value) = 0;
 
     // Writes the document back to the file last opened, replacing it whole only
-    // once the new text is completely on disk. False when it could not be written.
+    // once the new text is completely on disk. A file that held NUL bytes is
+    // first kept aside as "<name>.bak" (".bak.2", ... when an older one differs),
+    // since what the reading skipped may matter. False when it could not be
+    // written, or when the file could not be read whole.
     virtual bool Save() = 0;
 };

@@ -1,7 +1,12 @@
 #include "SimpleIniFile.h"
 
-#include <fstream>
+#include <algorithm>
+#include <cerrno>
+#include <optional>
 #include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 // The texts are stored as they are; no conversion library is linked.
 #define SI_NO_CONVERSION
@@ -9,25 +14,114 @@
 
 #include <QSaveFile>
 
+namespace fs = std::filesystem;
+
+namespace {
+
+enum class ReadOutcome { Whole, Missing, Failed };
+
+// The whole file into `text`; Failed when it exists but could not be read to
+// its end (no permission, a folder, an I/O error).
+ReadOutcome ReadWholeFile(const fs::path& path, std::string& text) {
+    text.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT ? ReadOutcome::Missing : ReadOutcome::Failed;
+    }
+    char buffer[64 * 1024];
+    ReadOutcome outcome = ReadOutcome::Whole;
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            outcome = ReadOutcome::Failed;
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return outcome;
+}
+
+// Writes `bytes` to `path` whole or not at all.
+bool WriteWholeFile(const fs::path& path, const std::string& bytes) {
+    QSaveFile file(QString::fromStdString(path.string()));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+        static_cast<qint64>(bytes.size())) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+// Keeps `original` beside `path` as "<name>.bak", or "<name>.bak.2" and so on
+// when an older copy with other bytes is there already: each damaged original
+// is kept once, none overwritten.
+bool KeepAside(const fs::path& path, const std::string& original) {
+    constexpr int kMaxCopies = 100;
+    for (int n = 1; n <= kMaxCopies; ++n) {
+        fs::path copy = path;
+        copy += n == 1 ? std::string(".bak") : ".bak." + std::to_string(n);
+        std::string existing;
+        switch (ReadWholeFile(copy, existing)) {
+            case ReadOutcome::Missing:
+                return WriteWholeFile(copy, original);
+            case ReadOutcome::Whole:
+                if (existing == original) {
+                    return true;
+                }
+                break;
+            case ReadOutcome::Failed:
+                break;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 struct SimpleIniFile::Impl {
     CSimpleIniA ini{false, false, false};
-    std::filesystem::path path;
+    fs::path path;
+    // The file could not be read to its end: it must not be replaced.
+    bool readFailed = false;
+    // The bytes of a file the parser could not take whole (it stops at a NUL
+    // byte): kept aside before the file is replaced.
+    std::optional<std::string> original;
 };
 
 SimpleIniFile::SimpleIniFile() : impl_(std::make_unique<Impl>()) {}
 
 SimpleIniFile::~SimpleIniFile() = default;
 
-void SimpleIniFile::Open(const std::filesystem::path& path) {
-    impl_->path = path;
-    std::ifstream in(path, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+void SimpleIniFile::Open(const fs::path& path) {
+    std::string text;
+    const ReadOutcome outcome = ReadWholeFile(path, text);
     OpenText(text);
+    impl_->path = path;
+    impl_->readFailed = outcome == ReadOutcome::Failed;
 }
 
 void SimpleIniFile::OpenText(std::string_view text) {
     impl_->ini.Reset();
-    if (impl_->ini.LoadData(text.data(), text.size()) < 0) {
+    impl_->readFailed = false;
+    impl_->original.reset();
+    std::string parsed(text);
+    if (parsed.find('\0') != std::string::npos) {
+        // SimpleIni reads up to the first NUL only. Read on past each one as
+        // past a line break, so that what follows still counts.
+        impl_->original = parsed;
+        std::replace(parsed.begin(), parsed.end(), '\0', '\n');
+    }
+    if (impl_->ini.LoadData(parsed.data(), parsed.size()) < 0) {
         impl_->ini.Reset();
     }
 }
@@ -60,7 +154,7 @@ void SimpleIniFile::WriteString(const std::string& section, const std::string& k
 }
 
 bool SimpleIniFile::Save() {
-    if (impl_->path.empty()) {
+    if (impl_->path.empty() || impl_->readFailed) {
         return false;
     }
     // A settings file without any write permission was made read-only on
@@ -73,17 +167,11 @@ bool SimpleIniFile::Save() {
         (status.permissions() & kWriteBits) == perms::none) {
         return false;
     }
-    const std::string text = SaveText();
+    // What could not be read whole may hold more than the parser saw.
+    if (impl_->original && !KeepAside(impl_->path, *impl_->original)) {
+        return false;
+    }
     // QSaveFile writes beside the target and renames over it at commit, so a
     // crash or a full disk never leaves a half-written settings file.
-    QSaveFile file(QString::fromStdString(impl_->path.string()));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(text.data(), static_cast<qint64>(text.size())) !=
-        static_cast<qint64>(text.size())) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteWholeFile(impl_->path, SaveText());
 }
