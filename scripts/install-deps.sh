@@ -20,7 +20,8 @@ packages=(
     clang libclang-rt-14-dev
     # test and demo audio: a tone generator and an MP3 encoder
     sox lame
-    # a display for screenshots, and a private session bus for desktop tests
+    # a display for screenshots and for tests of the executable, and a private
+    # session bus for desktop tests
     xvfb xauth dbus
     # Qt's SVG image and icon plugins: the desktop theme's SVG icons, as in the
     # file dialogs
@@ -31,7 +32,7 @@ packages=(
     fonts-nanum
 )
 # The system tests' tools: a private sound server on a null sink and its
-# client tools, and readers of the windows' titles and icons.
+# client tools, readers of the windows' titles and icons, and input for them.
 test_tools=(pulseaudio pulseaudio-utils x11-utils xdotool)
 if [ "${1:-}" != "--to-run" ]; then
     packages+=("${test_tools[@]}")

@@ -10,6 +10,7 @@
 #include "Udownload/frmDownload.h"
 #include "Umain/MainMpris.h"
 #include "Umain/frmMain.h"
+#include "platform/ExitSignals.h"
 #include "platform/ProgramFonts.h"
 #include "platform/ProgramIcon.h"
 #include "platform/MprisService.h"
@@ -25,6 +26,9 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("zurav3"));
     QApplication::setWindowIcon(ProgramIcon());
     ApplyProgramFonts();
+    // From here on a termination signal waits for the event loop, then ends
+    // the program as the close box does.
+    ExitSignals exitSignals;
 
     Services services = MakeProgramServices();
     try {
@@ -39,6 +43,7 @@ int main(int argc, char* argv[]) {
         // program simply runs without them.
         TMainWindowMpris player(main, services);
         MprisService mpris(player, QDBusConnection::sessionBus());
+        exitSignals.CloseOnSignal(&main);
         main.show();
         QApplication::exec();
     } catch (const std::exception& e) {

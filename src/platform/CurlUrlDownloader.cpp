@@ -7,11 +7,13 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <curl/curl.h>
 
 #include "CurlGlobal.h"
+#include "StalePartFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -36,6 +38,8 @@ public:
     bool Create(const fs::path& target, std::string& error) {
         const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
         const std::string base = ShortName(target.filename().string());
+        // What a killed or crashed earlier save of the same file left behind.
+        RemoveStalePartFiles(folder, base);
         thread_local std::mt19937 random{std::random_device{}()};
         std::uniform_int_distribution<unsigned> digit(0, 35);
         for (int attempt = 0; attempt < 100; ++attempt) {
@@ -48,6 +52,12 @@ public:
             fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd_ >= 0) {
                 path_ = candidate;
+                if (HoldPartFile(fd_) && !StillNamed()) {
+                    // Taken for stale and removed before the lock was on.
+                    path_.clear();
+                    Discard();
+                    continue;
+                }
                 return true;
             }
             if (errno != EEXIST) {
@@ -96,6 +106,14 @@ public:
     }
 
 private:
+    // True while the file's name still leads to the file this holds open.
+    bool StillNamed() const {
+        struct stat named {};
+        struct stat held {};
+        return ::stat(path_.c_str(), &named) == 0 && ::fstat(fd_, &held) == 0 &&
+               named.st_dev == held.st_dev && named.st_ino == held.st_ino;
+    }
+
     void Discard() {
         if (fd_ >= 0) {
             ::close(fd_);
