@@ -26,7 +26,7 @@ public:
     // Writes the document back to the file last opened, replacing it whole only
     // once the new text is completely on disk. A file that held NUL bytes is
     // first kept aside as "<name>.bak" (".bak.2", ... when an older one differs),
-    // since what the reading skipped may matter. False when it could not be
-    // written, or when the file could not be read whole.
+    // since what the reading skipped may matter. False, with the file as it
+    // was, when it could not be written, kept aside, or read when opened.
     virtual bool Save() = 0;
 };
