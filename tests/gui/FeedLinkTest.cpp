@@ -8,7 +8,6 @@
 #include "TestFiles.h"
 #include "TestHttpServer.h"
 #include "TestServices.h"
-#include "Umain/FeedMediaLink.h"
 #include "Umain/frmMain.h"
 #include "WaitUntil.h"
 
@@ -81,16 +80,6 @@ protected:
 };
 
 }  // namespace
-
-TEST(FeedMediaLink, WebLinksOnlyWithTheSchemeInLowerCase) {
-    EXPECT_EQ(FeedMediaLink("HTTPS://h/A.mp3"), "https://h/A.mp3");
-    try {
-        FeedMediaLink("/tmp/x.mp3");
-        ADD_FAILURE() << "a local path was let through";
-    } catch (const MediaDeviceError& e) {
-        EXPECT_STREQ(e.what(), "Only http or https links can be played: /tmp/x.mp3");
-    }
-}
 
 // Both the play button and the date list open "HTTP://..." as the web link it
 // is, and the media controls name the link the device opened.
