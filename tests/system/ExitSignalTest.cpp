@@ -77,7 +77,7 @@ private:
 
 // A copy of the executable with its settings beside it, a feed of one
 // episode that trickles out, and the desktop it runs on.
-class ExitSignals : public ::testing::Test {
+class ShippedProgram : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(display_.Name().isEmpty()) << "Xvfb did not start";
@@ -196,7 +196,7 @@ protected:
 // SIGTERM, SIGINT and SIGHUP in the middle of a save end the program as its
 // close box does: the transfer is cancelled and its temporary file removed,
 // the settings are written, and the exit status is 0.
-TEST_F(ExitSignals, SignalsDuringASaveEndTheProgramAsItsCloseBoxDoes) {
+TEST_F(ShippedProgram, SignalsDuringASaveEndTheProgramAsItsCloseBoxDoes) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(::strsignal(signal));
         StartASave();
@@ -214,7 +214,7 @@ TEST_F(ExitSignals, SignalsDuringASaveEndTheProgramAsItsCloseBoxDoes) {
 
 // A save killed outright leaves its temporary file; saving the same episode
 // again removes it, while the new transfer's own file stays until it ends.
-TEST_F(ExitSignals, AKilledSavesLeftoverGoesWhenTheSameFileIsSavedAgain) {
+TEST_F(ShippedProgram, AKilledSavesLeftoverGoesWhenTheSameFileIsSavedAgain) {
     StartASave();
     const std::vector<std::string> leftover = PartFilesIn(Saved());
     SendAndWait(SIGKILL);
