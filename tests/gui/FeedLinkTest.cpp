@@ -5,78 +5,53 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFiles.h"
-#include "TestHttpServer.h"
-#include "TestServices.h"
 #include "Umain/frmMain.h"
-#include "WaitUntil.h"
-
-namespace fs = std::filesystem;
+#include "WindowTest.h"
 
 namespace {
 
 // A feed of one web link with an upper-case scheme and three links to local
 // files (each a real, playable copy of the tone), read by both readers.
-class FeedLinks : public ::testing::Test {
+class FeedLinks : public WindowTest {
 protected:
     void SetUp() override {
         const std::string tone = ReadFileBytes(TestDataFile("tone-3s.mp3"));
-        server_.ServeBytes("/tov_080301.mp3", tone, "audio/mpeg");
-        server_.Server().Get("/rss", [this](const httplib::Request&, httplib::Response& res) {
-            res.set_content(Feed(), "text/xml");
-        });
-        server_.Start();
+        Server().ServeBytes("/tov_080301.mp3", tone, "audio/mpeg");
+        StartServer();
         for (const char* name : {"local_080302.mp3", "local_080303.mp3"}) {
-            WriteFileBytes(services_.Folder() / name, tone);
+            WriteFileBytes(Folder() / name, tone);
         }
-        web_ = server_.Url("/tov_080301.mp3");
+        web_ = Url("/tov_080301.mp3");
         web_.replace(0, 4, "HTTP");
-        refused_ = {(services_.Folder() / "local_080302.mp3").string(),
-                    "file://" + (services_.Folder() / "local_080303.mp3").string(),
-                    "../../local_080304.mp3"};
-        services_.WriteIni("[TOV]\nRSS=" + server_.Url("/rss") + "\n");
-        window_ = std::make_unique<TfrmMain>(services_.Get());
-        ASSERT_EQ(window_->Episodes.size(), 4u);
-    }
-
-    std::string Feed() const {
-        std::string items;
-        for (const std::string& url :
-             std::vector<std::string>{web_, refused_[0], refused_[1], refused_[2]}) {
-            items += "<item><title>" + url + "</title><enclosure url=\"" + url +
-                     "\" length=\"1000\" type=\"audio/mpeg\"/></item>\n";
+        refused_ = {(Folder() / "local_080302.mp3").string(),
+                    "file://" + (Folder() / "local_080303.mp3").string(), "../../local_080304.mp3"};
+        std::vector<FeedItem> items{{web_, web_}};
+        for (const std::string& link : refused_) {
+            items.push_back({link, link});
         }
-        return "<?xml version=\"1.0\"?><rss><channel>" + items + "</channel></rss>";
+        SetFeed(FeedOf(items));
+        ASSERT_EQ(Main().Episodes.size(), 4u);
     }
 
-    QComboBox* Combo(const char* name) {
-        return window_->findChild<QComboBox*>(QString::fromLatin1(name));
-    }
-    IMediaDevice& Device() { return *services_.Get().media; }
     std::string LastText() {
         return Dialogs().Count() == 0 ? std::string() : Dialogs().Last().text.toStdString();
     }
-    ScriptedDialogs& Dialogs() { return services_.Dialogs(); }
-
     // The date list as the user picks a line of it.
     void PickDate(int index) {
-        Combo("cmbDate")->setCurrentIndex(index);
-        emit Combo("cmbDate")->activated(index);
+        Find<QComboBox>("cmbDate")->setCurrentIndex(index);
+        emit Find<QComboBox>("cmbDate")->activated(index);
     }
     void ClickPlay(int index) {
-        Combo("cmbItem")->setCurrentIndex(index);
-        window_->findChild<QToolButton*>(QStringLiteral("btnPlay"))->click();
+        Find<QComboBox>("cmbItem")->setCurrentIndex(index);
+        Find<QToolButton>("btnPlay")->click();
     }
     bool StillPlays() {
-        return Device().IsOpen() &&
-               (Device().Mode() == MediaMode::Playing || Device().Position() == Device().Length());
+        return Media().IsOpen() &&
+               (Media().Mode() == MediaMode::Playing || Media().Position() == Media().Length());
     }
 
-    TestHttpServer server_;
-    TestServices services_;
     std::string web_;
     std::vector<std::string> refused_;
-    std::unique_ptr<TfrmMain> window_;
 };
 
 }  // namespace
@@ -88,38 +63,38 @@ TEST_F(FeedLinks, UpperCaseSchemePlaysFromThePlayButtonAndTheDateList) {
     lower.replace(0, 4, "http");
     ClickPlay(0);
     EXPECT_EQ(Dialogs().Count(), 0u) << LastText();
-    EXPECT_TRUE(Device().IsOpen());
-    EXPECT_EQ(window_->NowPlaying().location, lower);
+    EXPECT_TRUE(Media().IsOpen());
+    EXPECT_EQ(Main().NowPlaying().location, lower);
 
-    window_->ChangeRssURL(server_.Url("/rss"));
-    ASSERT_EQ(Combo("cmbDate")->count(), 4);
-    Device().Close(false);
+    Main().ChangeRssURL(Url("/rss"));
+    ASSERT_EQ(Find<QComboBox>("cmbDate")->count(), 4);
+    Media().Close(false);
     PickDate(0);
     EXPECT_EQ(Dialogs().Count(), 0u) << LastText();
-    EXPECT_TRUE(Device().IsOpen());
-    EXPECT_EQ(window_->NowPlaying().location, lower);
+    EXPECT_TRUE(Media().IsOpen());
+    EXPECT_EQ(Main().NowPlaying().location, lower);
 }
 
 // A feed link that names a local file, by path or file URL, is refused with
 // the device's error before anything is fetched or closed: the local file is
 // never played, and what played plays on.
 TEST_F(FeedLinks, LocalPathsFromTheFeedAreRefusedAndWhatPlaysGoesOn) {
-    window_->PlayFile(TestDataFile("tone-3s.mp3"));
+    Main().PlayFile(TestDataFile("tone-3s.mp3"));
     ASSERT_TRUE(StillPlays());
     const auto expectRefused = [&](const std::string& link, const char* where) {
         ASSERT_EQ(Dialogs().Count(), 1u) << where << " " << link;
-        EXPECT_EQ(Dialogs().Last().kind, ScriptedDialogs::Kind::Error);
+        EXPECT_EQ(Dialogs().Last().kind, Kind::Error);
         EXPECT_EQ(LastText(), "Only http or https links can be played: " + link);
         EXPECT_TRUE(StillPlays()) << where << " " << link;
-        EXPECT_EQ(window_->NowPlaying().location, TestDataFile("tone-3s.mp3"));
+        EXPECT_EQ(Main().NowPlaying().location, TestDataFile("tone-3s.mp3"));
         Dialogs().Clear();
     };
     for (int i = 1; i <= 3; ++i) {
         ClickPlay(i);
         expectRefused(refused_[static_cast<std::size_t>(i - 1)], "play button");
     }
-    window_->ChangeRssURL(server_.Url("/rss"));
-    ASSERT_EQ(Combo("cmbDate")->count(), 4);
+    Main().ChangeRssURL(Url("/rss"));
+    ASSERT_EQ(Find<QComboBox>("cmbDate")->count(), 4);
     for (int i = 1; i <= 3; ++i) {
         PickDate(i);
         expectRefused(refused_[static_cast<std::size_t>(i - 1)], "date list");

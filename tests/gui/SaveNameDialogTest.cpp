@@ -8,11 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "TestHttpServer.h"
-#include "TestServices.h"
-#include "TransferHelpers.h"
-#include "Udownload/frmDownload.h"
 #include "Umain/frmMain.h"
+#include "WindowTest.h"
 #include "platform/QtDialogs.h"
 
 namespace fs = std::filesystem;
@@ -36,40 +33,21 @@ private:
     QtDialogs qt_;
 };
 
-// A server that answers every path with the same bytes, and a main window
-// whose feed holds the links a test gives.
-class SaveNameDialog : public ::testing::Test {
+// A server that answers every episode path with the same bytes, and the
+// windows over Qt's file dialog.
+class SaveNameDialog : public WindowTest {
 protected:
     void SetUp() override {
         bytes_ = PatternBytes(64 * 1024);
-        server_.Server().Get(R"(/.*)", [this](const httplib::Request& req, httplib::Response& res) {
-            if (req.path == "/rss") {
-                res.set_content(feed_, "text/xml");
-            } else {
-                res.set_content(bytes_, "audio/mpeg");
-            }
-        });
-        server_.Start();
-        scripted_ = std::move(services_.Get().dialogs);
-        services_.Get().dialogs = std::make_unique<RealFileDialog>(*scripted_);
+        Server().Server().Get(R"(/(?!rss$).*)",
+                              [this](const httplib::Request&, httplib::Response& res) {
+                                  res.set_content(bytes_, "audio/mpeg");
+                              });
+        StartServer();
+        WriteIni("[TOV]\nRSS=" + Url("/rss") + "\n[OPT]\nLastDown=" + Saved().string() + "/\n");
         fs::create_directory(Saved());
-    }
-    void TearDown() override {
-        download_.reset();
-        main_.reset();
-    }
-
-    void Open(const std::vector<std::string>& paths) {
-        std::string items;
-        for (const std::string& path : paths) {
-            items += "<item><title>t</title><enclosure url=\"" + server_.Url(path) +
-                     "\" length=\"1\" type=\"audio/mpeg\"/></item>";
-        }
-        feed_ = "<?xml version=\"1.0\"?><rss><channel>" + items + "</channel></rss>";
-        services_.WriteIni("[TOV]\nRSS=" + server_.Url("/rss") +
-                           "\n[OPT]\nLastDown=" + Saved().string() + "/\n");
-        main_ = std::make_unique<TfrmMain>(services_.Get());
-        download_ = std::make_unique<TfrmDownload>(services_.Get());
+        scripted_ = std::move(AppServices().dialogs);
+        AppServices().dialogs = std::make_unique<RealFileDialog>(*scripted_);
     }
 
     // Saves episode `index`, confirming the file dialog as it comes up; gives
@@ -89,20 +67,16 @@ protected:
             static_cast<QDialog*>(dialog)->accept();
         });
         poll.start();
-        main_->findChild<QComboBox*>(QStringLiteral("cmbItem"))->setCurrentIndex(index);
-        main_->btnDownClick();
+        Download();
+        Find<QComboBox>("cmbItem")->setCurrentIndex(index);
+        Main().btnDownClick();
         return proposed;
     }
 
-    fs::path Saved() const { return services_.Folder() / "saved"; }
+    fs::path Saved() const { return Folder() / "saved"; }
 
     std::string bytes_;
-    std::string feed_;
-    TestHttpServer server_;
-    TestServices services_;
     std::unique_ptr<IDialogs> scripted_;
-    std::unique_ptr<TfrmMain> main_;
-    std::unique_ptr<TfrmDownload> download_;
 };
 
 }  // namespace
@@ -111,8 +85,10 @@ protected:
 // that ends in a folder proposes a safe name; each file is saved under the
 // name shown, in the folder of the last save.
 TEST_F(SaveNameDialog, ProposesThePathsLastSegmentDecodedAndSavesUnderIt) {
-    Open({"/ep.mp3?next=/.bashrc", "/%EC%B2%AB%20%EB%B0%A9%EC%86%A1.mp3", "/feed/",
-          "/a%2F..%2F.bashrc"});
+    SetFeed(FeedOf({{"t", Url("/ep.mp3?next=/.bashrc")},
+                    {"t", Url("/%EC%B2%AB%20%EB%B0%A9%EC%86%A1.mp3")},
+                    {"t", Url("/feed/")},
+                    {"t", Url("/a%2F..%2F.bashrc")}}));
     const std::vector<std::string> expected = {"ep.mp3", "첫 방송.mp3", "episode.mp3",
                                                "a%2F..%2F.bashrc"};
     for (int i = 0; i < 4; ++i) {
@@ -123,5 +99,5 @@ TEST_F(SaveNameDialog, ProposesThePathsLastSegmentDecodedAndSavesUnderIt) {
     std::vector<std::string> sorted = expected;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(FolderEntries(Saved()), sorted);
-    EXPECT_FALSE(fs::exists(services_.Folder() / ".bashrc"));
+    EXPECT_FALSE(fs::exists(Folder() / ".bashrc"));
 }

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "FeedBuilder.h"
 #include "PrivateSessionBus.h"
 #include "TestHttpServer.h"
 #include "TransferHelpers.h"
@@ -84,12 +85,7 @@ protected:
         ASSERT_TRUE(bus_.Running()) << "dbus-daemon did not start";
         body_.Serve(server_, "/slow.mp3", 256 * 1024 * 1024, 16 * 1024, 20ms);
         server_.Server().Get("/rss", [this](const httplib::Request&, httplib::Response& res) {
-            res.set_content(
-                "<?xml version=\"1.0\"?><rss><channel><item><title>Slow</title>"
-                "<enclosure url=\"" +
-                    server_.Url("/slow.mp3") +
-                    "\" length=\"1\" type=\"audio/mpeg\"/></item></channel></rss>",
-                "text/xml");
+            res.set_content(FeedOf({{"Slow", server_.Url("/slow.mp3")}}), "text/xml");
         });
         server_.Start();
         for (const fs::path& folder : {App(), Saved(), Home()}) {
