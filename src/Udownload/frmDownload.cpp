@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QScopeGuard>
 #include <QShowEvent>
@@ -44,18 +43,13 @@ bool TCallback::OnProgress(std::uint64_t progress, std::uint64_t progressMax, un
         qCDebug(lcDownload) << status.c_str();
         Status = std::move(status);
     }
-    QCoreApplication::processEvents();
     if (OwnerForm == nullptr) {
         return true;
     }
     if (progressMax > 0) {
         OwnerForm->UpdateProgress(progress, progressMax);
     }
-    if (OwnerForm->CancelRequested) {
-        return false;
-    }
-    QCoreApplication::processEvents();
-    return true;
+    return !OwnerForm->CancelRequested;
 }
 
 TfrmDownload::TfrmDownload(Services& services, QWidget* parent)
@@ -146,7 +140,9 @@ void TfrmDownload::UpdateProgress(std::uint64_t progress, std::uint64_t progress
 }
 
 bool TfrmDownload::FormClose() {
-    if (!Downloading) {
+    // Nothing runs, or the program is ending and has cancelled the transfer
+    // already: the window may go without a question.
+    if (!Downloading || exiting_) {
         return true;
     }
     if (services_.dialogs->WarningQuestion(kCancelQuestion)) {

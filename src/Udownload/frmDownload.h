@@ -17,10 +17,10 @@ namespace Ui {
 class TfrmDownload;
 }
 
-// The download window's progress receiver. The transfer runs on the user
-// interface thread and calls it at short intervals; it processes the pending
-// events there, so that every window stays live during a transfer, shows the
-// progress, and stops the transfer once the user has confirmed a cancel.
+// The download window's progress receiver. The transfer runs the user
+// interface thread's event loop, so every window stays live, and calls it from
+// there at short intervals; it shows the progress and stops the transfer once
+// the user has confirmed a cancel.
 class TCallback final : public IDownloadProgress {
 public:
     // The window that shows the progress; set when a transfer starts.
@@ -38,8 +38,9 @@ public:
 //
 // Use: SetDisplayName (optional), SetupDownload, show, StartDownload, which
 // returns when the outcome has been handled and the window has closed. Events
-// are processed during the transfer, so a handler may run inside it: none may
-// start a second transfer while Downloading is true.
+// are processed during the transfer, so a handler may run inside it, and may
+// open a modal box while the transfer goes on: none may start a second
+// transfer while Downloading is true.
 class TfrmDownload final : public QWidget {
     Q_OBJECT
 public:
@@ -64,7 +65,9 @@ public:
     void UpdateProgress(std::uint64_t progress, std::uint64_t progressMax);
 
     // The close box: during a transfer, asks whether to cancel it and keeps the
-    // window open. False when the window must stay.
+    // window open. False when the window must stay. Once the program is ending
+    // (CancelForExit) it lets the window go without a question, or the quit
+    // would be refused.
     bool FormClose();
 
     // The program is ending: a running transfer stops at its next progress

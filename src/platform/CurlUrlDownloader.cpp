@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 #include <random>
 #include <string_view>
 #include <system_error>
@@ -12,7 +13,12 @@
 
 #include <curl/curl.h>
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
 #include "CurlGlobal.h"
+#include "CurlMultiDriver.h"
 #include "StalePartFiles.h"
 
 namespace fs = std::filesystem;
@@ -156,12 +162,22 @@ struct Transfer {
     bool refused = false;         // its body was refused because it is not
     std::uint64_t announced = 0;  // Content-Length, 0 when none was sent
     std::uint64_t received = 0;
+    // Receiving pauses once a turn of curl has taken this long, and goes on
+    // after the event loop has had its turn.
+    Clock::time_point turnStart;
+    std::chrono::milliseconds turnBudget{0};
+    bool tookSome = false;  // in this turn; each turn takes at least one buffer
+    bool paused = false;
+
+    void StartTurn() {
+        turnStart = Clock::now();
+        tookSome = false;
+    }
 };
 
 // Hands the transfer's state to the progress receiver at every change of phase
-// and, between them, at least once per interval: from the loop while no data
-// arrives, from the body callback while it does (one turn of curl may read
-// many buffers). The receiver keeps the user interface answering from there.
+// and, between them, at least once per interval. It is called from the event
+// loop, after a turn of curl or from a timer, never from inside curl.
 class Reporter {
 public:
     Reporter(IDownloadProgress& progress, const std::string& url, const Transfer& t,
@@ -177,27 +193,19 @@ public:
 
     bool Due() const { return Phase() != lastCode_ || Clock::now() - last_ >= interval_; }
 
-    // Time left until the next report is due.
-    int WaitMs() const {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            interval_ - (Clock::now() - last_));
-        return static_cast<int>(std::max<std::int64_t>(left.count(), 0));
-    }
-
     // False when the receiver asked to abandon the transfer.
     bool Report(unsigned code) {
         lastCode_ = code;
         beginReported_ = beginReported_ || code == BindStatus::kBeginDownloadData;
         const bool named =
             code != BindStatus::kSendingRequest && code != BindStatus::kDownloadingData;
-        abandoned_ =
-            !progress_.OnProgress(t_.received, t_.announced, code, named ? url_ : std::string());
+        const bool goOn =
+            progress_.OnProgress(t_.received, t_.announced, code, named ? url_ : std::string());
         last_ = Clock::now();
-        return !abandoned_;
+        return goOn;
     }
 
     bool ReportIfDue() { return !Due() || Report(Phase()); }
-    bool Abandoned() const { return abandoned_; }
 
 private:
     IDownloadProgress& progress_;
@@ -206,13 +214,7 @@ private:
     const std::chrono::milliseconds interval_;
     unsigned lastCode_ = 0;
     bool beginReported_ = false;
-    bool abandoned_ = false;
     Clock::time_point last_ = Clock::now();
-};
-
-struct BodyTarget {
-    Transfer* transfer;
-    Reporter* reporter;
 };
 
 int OnRequestReady(void* user, char*, char*, int, int) {
@@ -240,25 +242,29 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 }
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
-    auto* target = static_cast<BodyTarget*>(user);
-    Transfer* t = target->transfer;
+    auto* t = static_cast<Transfer*>(user);
     const size_t bytes = size * count;
     if (!t->answerOk) {
         // An error page is not the episode: nothing of it reaches the disk.
         t->refused = true;
         return 0;
     }
+    if (t->tookSome && Clock::now() - t->turnStart >= t->turnBudget) {
+        // curl keeps these bytes and hands them over again when unpaused.
+        t->paused = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
     if (!t->file->Write(data, bytes)) {
         return 0;
     }
     t->received += bytes;
-    return target->reporter->ReportIfDue() ? bytes : 0;
+    t->tookSome = true;
+    return bytes;
 }
 
-// One easy handle driven by its own multi handle, so that the caller's loop
-// decides how long to wait for data.
+// One easy handle on a multi handle that the event loop drives.
 struct Session {
-    CURLM* multi = curl_multi_init();
+    CurlMultiDriver driver;
     CURL* easy = curl_easy_init();
     curl_slist* headers = nullptr;
     bool added = false;
@@ -267,13 +273,143 @@ struct Session {
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
     ~Session() {
-        if (added) {
-            curl_multi_remove_handle(multi, easy);
-        }
+        Detach();
         curl_easy_cleanup(easy);
-        curl_multi_cleanup(multi);
         curl_slist_free_all(headers);
     }
+
+    void Detach() {
+        if (added) {
+            added = false;
+            driver.Remove(easy);
+        }
+    }
+};
+
+// How the event loop of a transfer ended.
+enum class LoopEnd { Running, Done, Abandoned, MultiFailed };
+
+// Runs one transfer in a local event loop until it ends. The transfer moves on
+// in whatever event loop runs, this one or one that a handler opens inside it
+// (a modal box): the driver works from socket and timer events.
+class TransferLoop {
+public:
+    TransferLoop(Session& s, Transfer& t, Reporter& reporter, std::chrono::milliseconds interval)
+        : s_(s), t_(t), reporter_(reporter) {
+        s_.driver.onDone = [this](CURL* easy, CURLcode result) {
+            if (easy == s_.easy) {
+                code_ = result;
+                Finish(LoopEnd::Done);
+            }
+        };
+        s_.driver.onError = [this](CURLMcode failed) {
+            multiCode_ = failed;
+            Finish(LoopEnd::MultiFailed);
+        };
+        s_.driver.beforeTurn = [this] { t_.StartTurn(); };
+        s_.driver.afterTurn = [this] {
+            if (t_.paused && end_ == LoopEnd::Running) {
+                resume_.start();
+            }
+            ReportIfDue();
+        };
+        idle_.setInterval(interval);
+        QObject::connect(&idle_, &QTimer::timeout, [this] { ReportIfDue(); });
+        // A paused transfer goes on once the events that waited meanwhile have run.
+        resume_.setSingleShot(true);
+        resume_.setInterval(0);
+        QObject::connect(&resume_, &QTimer::timeout, [this] { Resume(); });
+    }
+
+    ~TransferLoop() {
+        s_.driver.onDone = nullptr;
+        s_.driver.onError = nullptr;
+        s_.driver.beforeTurn = nullptr;
+        s_.driver.afterTurn = nullptr;
+    }
+
+    TransferLoop(const TransferLoop&) = delete;
+    TransferLoop& operator=(const TransferLoop&) = delete;
+
+    // Until the transfer is done, abandoned by the receiver or failed in curl;
+    // Running when the application was told to quit first. An exception of the
+    // receiver is thrown from here, once the loop has ended.
+    LoopEnd Run() {
+        idle_.start();
+        if (end_ == LoopEnd::Running) {
+            loop_.exec();
+        }
+        idle_.stop();
+        resume_.stop();
+        s_.Detach();
+        if (receiverError_) {
+            std::rethrow_exception(receiverError_);
+        }
+        return end_;
+    }
+
+    CURLcode Result() const { return code_; }
+    CURLMcode MultiError() const { return multiCode_; }
+
+private:
+    void Finish(LoopEnd how) {
+        if (end_ != LoopEnd::Running) {
+            return;
+        }
+        end_ = how;
+        // Stopped here, not when Run returns: that may wait for a modal box
+        // that is open above this loop.
+        s_.Detach();
+        loop_.quit();
+    }
+
+    // A receiver that runs an event loop of its own gets no report from within
+    // it; nor may its exception cross Qt's event loop.
+    void ReportIfDue() {
+        if (end_ != LoopEnd::Running || reporting_) {
+            return;
+        }
+        reporting_ = true;
+        bool goOn = true;
+        try {
+            goOn = reporter_.ReportIfDue();
+        } catch (...) {
+            receiverError_ = std::current_exception();
+            goOn = false;
+        }
+        reporting_ = false;
+        if (!goOn) {
+            Finish(LoopEnd::Abandoned);
+        }
+    }
+
+    void Resume() {
+        if (end_ != LoopEnd::Running || !t_.paused) {
+            return;
+        }
+        t_.paused = false;
+        t_.StartTurn();
+        // Hands over the bytes kept at the pause, through OnBody, at once.
+        const CURLcode resumed = curl_easy_pause(s_.easy, CURLPAUSE_CONT);
+        if (resumed != CURLE_OK) {
+            code_ = resumed;
+            Finish(LoopEnd::Done);
+        } else if (t_.paused) {
+            resume_.start();
+        }
+    }
+
+    Session& s_;
+    Transfer& t_;
+    Reporter& reporter_;
+    QEventLoop loop_;
+    QTimer idle_;
+    QTimer resume_;
+    LoopEnd end_ = LoopEnd::Running;
+    CURLcode code_ = CURLE_OK;
+    CURLMcode multiCode_ = CURLM_OK;
+    bool reporting_ = false;
+    std::exception_ptr receiverError_;
 };
 
 }  // namespace
@@ -289,6 +425,9 @@ DownloadResult CurlUrlDownloader::DownloadToFile(const std::string& url, const f
     if (url.empty() || target.empty()) {
         return {DownloadOutcome::Failed, "No URL or no file name given"};
     }
+    if (QCoreApplication::instance() == nullptr) {
+        return {DownloadOutcome::Failed, "The transfer needs the program's event loop"};
+    }
     PartFile file;
     std::string error;
     if (!file.Create(target, error)) {
@@ -298,10 +437,10 @@ DownloadResult CurlUrlDownloader::DownloadToFile(const std::string& url, const f
     char errorBuffer[CURL_ERROR_SIZE] = {};
     Transfer t;
     t.file = &file;
+    t.turnBudget = options_.turnBudget;
     Reporter reporter(progress, url, t, options_.progressInterval);
-    BodyTarget body{&t, &reporter};
     Session s;
-    if (s.multi == nullptr || s.easy == nullptr) {
+    if (!s.driver.Valid() || s.easy == nullptr) {
         return {DownloadOutcome::Failed, "The transfer could not be set up"};
     }
     t.curl = s.easy;
@@ -314,44 +453,28 @@ DownloadResult CurlUrlDownloader::DownloadToFile(const std::string& url, const f
     curl_easy_setopt(s.easy, CURLOPT_HEADERFUNCTION, OnHeader);
     curl_easy_setopt(s.easy, CURLOPT_HEADERDATA, &t);
     curl_easy_setopt(s.easy, CURLOPT_WRITEFUNCTION, OnBody);
-    curl_easy_setopt(s.easy, CURLOPT_WRITEDATA, &body);
-    if (curl_multi_add_handle(s.multi, s.easy) != CURLM_OK) {
-        return {DownloadOutcome::Failed, "The transfer could not be set up"};
-    }
-    s.added = true;
+    curl_easy_setopt(s.easy, CURLOPT_WRITEDATA, &t);
 
     if (!reporter.Report(BindStatus::kConnecting)) {
         return {DownloadOutcome::Aborted, {}};
     }
-    CURLMcode multiCode = CURLM_OK;
-    for (;;) {
-        int running = 0;
-        multiCode = curl_multi_perform(s.multi, &running);
-        if (reporter.Abandoned()) {
-            return {DownloadOutcome::Aborted, {}};
-        }
-        if (multiCode != CURLM_OK || running == 0) {
-            break;
-        }
-        if (!reporter.ReportIfDue()) {
-            return {DownloadOutcome::Aborted, {}};
-        }
-        multiCode = curl_multi_poll(s.multi, nullptr, 0, reporter.WaitMs(), nullptr);
-        if (multiCode != CURLM_OK) {
-            break;
-        }
+    TransferLoop loop(s, t, reporter, options_.progressInterval);
+    if (s.driver.Add(s.easy) != CURLM_OK) {
+        return {DownloadOutcome::Failed, "The transfer could not be set up"};
     }
-    if (multiCode != CURLM_OK) {
-        return {DownloadOutcome::Failed, curl_multi_strerror(multiCode)};
+    s.added = true;
+    switch (loop.Run()) {
+        case LoopEnd::Running:
+            return {DownloadOutcome::Failed, "The transfer was stopped: the program is ending"};
+        case LoopEnd::Abandoned:
+            return {DownloadOutcome::Aborted, {}};
+        case LoopEnd::MultiFailed:
+            return {DownloadOutcome::Failed, curl_multi_strerror(loop.MultiError())};
+        case LoopEnd::Done:
+            break;
     }
 
-    CURLcode code = CURLE_OK;
-    int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(s.multi, &queued)) {
-        if (message->msg == CURLMSG_DONE && message->easy_handle == s.easy) {
-            code = message->data.result;
-        }
-    }
+    const CURLcode code = loop.Result();
     long status = 0;
     curl_easy_getinfo(s.easy, CURLINFO_RESPONSE_CODE, &status);
 

@@ -6,10 +6,10 @@
 #include "CurlRequest.h"
 #include "UrlDownloader.h"
 
-// IUrlDownloader over libcurl, run on the calling thread. It sends the same
-// request as the HTTP client (headers, schemes, no redirects) and writes into a
-// temporary file beside the target, which is renamed over the target only when
-// the transfer is complete.
+// IUrlDownloader over libcurl, driven by the calling thread's event loop
+// (CurlMultiDriver). It sends the same request as the HTTP client (headers,
+// schemes, no redirects) and writes into a temporary file beside the target,
+// which is renamed over the target only when the transfer is complete.
 class CurlUrlDownloader final : public IUrlDownloader {
 public:
     struct Options {
@@ -20,6 +20,10 @@ public:
         std::chrono::milliseconds progressInterval{50};
         // Bytes curl receives at a time (512 KiB is the most it takes).
         long receiveBufferBytes = 512 * 1024;
+        // Longest time curl goes on receiving before the event loop gets its
+        // turn: on a fast link one call into curl could read for longer than a
+        // window may go without handling events.
+        std::chrono::milliseconds turnBudget{20};
     };
 
     CurlUrlDownloader();

@@ -14,7 +14,8 @@ constexpr unsigned kEndDownloadData = 6;
 constexpr unsigned kSendingRequest = 11;
 }  // namespace BindStatus
 
-// Receives a transfer's progress on the thread that runs the transfer.
+// Receives a transfer's progress on the thread that runs the transfer, from
+// that thread's event loop.
 class IDownloadProgress {
 public:
     virtual ~IDownloadProgress() = default;
@@ -33,14 +34,23 @@ struct DownloadResult {
     std::string error;  // for Failed: the HTTP status line, the network or the file error
 };
 
-// Copies one URL into one file, blocking the calling thread until the transfer
-// has ended. Progress is reported on the calling thread from the start of the
-// transfer to its end, at short intervals whether or not data arrives, so that
-// the receiver can keep a user interface answering; the last report of a
-// complete transfer has the code kEndDownloadData. Only a complete transfer (a
-// 2xx answer with all the bytes it announced) replaces the target; after a
-// failure or an abort the target is as it was before and nothing else is left
-// behind.
+// Copies one URL into one file. The call returns when the transfer has ended;
+// meanwhile it runs the calling thread's Qt event loop (a QCoreApplication must
+// exist), so every window stays live, and the transfer moves on in any event
+// loop that a handler opens inside it, a modal box's included.
+//
+// Progress is reported from that event loop, from the start of the transfer to
+// its end, at every change of phase and at short intervals whether or not data
+// arrives; never from within another report, so a receiver that runs an event
+// loop of its own gets none until it returns. A report that returns false ends
+// the transfer at once, also from inside a nested event loop. The last report
+// of a complete transfer has the code kEndDownloadData. An exception the
+// receiver throws ends the transfer and leaves the call.
+//
+// When the application is told to quit before the transfer has ended, it is
+// stopped and reported as Failed. Only a complete transfer (a 2xx answer with
+// all the bytes it announced) replaces the target; after a failure or an abort
+// the target is as it was before and nothing else is left behind.
 class IUrlDownloader {
 public:
     virtual ~IUrlDownloader() = default;

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QProgressBar>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QToolButton>
 
@@ -266,4 +268,81 @@ TEST_F(SaveCommands, AnsweringYesPlaysTheSavedFile) {
     EXPECT_TRUE(Media().IsOpen());
     EXPECT_TRUE(Main().windowTitle().endsWith(QStringLiteral(" - tone.wav")))
         << Main().windowTitle().toStdString();
+}
+
+// A box opened by a handler that runs during a save keeps its own event loop
+// going for as long as it is open; the save must go on meanwhile, or a server
+// that drops idle clients ends it.
+TEST_F(SaveCommands, BoxOpenedDuringASaveDoesNotStallIt) {
+    constexpr std::size_t kSize = 16 * 1024 * 1024;
+    SlowBody paced;
+    TestHttpServer strict;
+    const auto stopBody = qScopeGuard([&paced] { paced.Stop(); });
+    DropIdleClients(strict, std::chrono::seconds(1));
+    paced.Serve(strict, "/paced.mp3", kSize, 32 * 1024, std::chrono::milliseconds(10));
+    strict.Start();
+    Main().Episodes[1].url = strict.Url("/paced.mp3");
+    Select(1);
+    const fs::path target = Saved() / "paced.mp3";
+    Dialogs().QueueFile(target);
+
+    auto* bar = Find<QProgressBar>(Download(), "prgDownload");
+    int barWhenShown = -1;
+    int barWhenClosed = -1;
+    WhenTheBarMoves([&] {
+        // The refusal of a second save stays open for three seconds.
+        Dialogs().HoldNextBox(std::chrono::seconds(3));
+        Dialogs().onShow = [&](const ScriptedDialogs::ShownBox&) { barWhenShown = bar->value(); };
+        Main().btnDownClick();
+        Dialogs().onShow = nullptr;
+        barWhenClosed = bar->value();
+    });
+    Main().btnDownClick();
+
+    const auto& boxes = Dialogs().Boxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[1].text, QStringLiteral("다운로드가 진행중 입니다."));
+    EXPECT_EQ(boxes[2].title, QStringLiteral("다운로드 완료")) << boxes[2].text.toStdString();
+    EXPECT_GT(barWhenClosed, barWhenShown);
+    EXPECT_EQ(paced.Cut(), 0);
+    EXPECT_EQ(FolderEntries(Saved()), std::vector<std::string>{"paced.mp3"});
+    const std::string saved = ReadFileBytes(target);
+    EXPECT_EQ(saved.size(), kSize);
+    EXPECT_TRUE(saved == PatternBytes(kSize));
+}
+
+// The cancel question answered inside another box (here the link copy's) must
+// end the save while that box is still open, and leave no partial file.
+TEST_F(SaveCommands, CancelConfirmedInsideAnotherBoxEndsTheSaveAtOnce) {
+    SlowBody slow;
+    TestHttpServer patient;
+    const auto stopBody = qScopeGuard([&slow] { slow.Stop(); });
+    // Only the client's going away can cut the body off while the box is open.
+    patient.Server().set_write_timeout(60, 0);
+    slow.Serve(patient, "/slow.mp3", 16 * 1024 * 1024);
+    patient.Start();
+    Main().Episodes[1].url = patient.Url("/slow.mp3");
+    Select(1);
+    Dialogs().QueueFile(Saved() / "slow.mp3");
+    bool endedWhileTheBoxWasOpen = false;
+    WhenTheBarMoves([&] {
+        Dialogs().HoldNextBox(std::chrono::seconds(20), [&] {
+            endedWhileTheBoxWasOpen = slow.Cut() > 0;
+            return endedWhileTheBoxWasOpen;
+        });
+        Dialogs().QueueAnswer(BoxAnswer::Yes);
+        QTimer::singleShot(50, &Download(), [this] { Download().close(); });
+        Main().btnURLClick();
+    });
+    Main().btnDownClick();
+
+    EXPECT_TRUE(endedWhileTheBoxWasOpen);
+    const auto& boxes = Dialogs().Boxes();
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[1].title, QStringLiteral("MP3 다운로드 경로"));
+    EXPECT_EQ(boxes[2].kind, Kind::Warning);
+    EXPECT_EQ(boxes[3].text, QStringLiteral("다운로드가 취소되었습니다."));
+    EXPECT_TRUE(FolderEntries(Saved()).empty());
+    EXPECT_FALSE(Download().Downloading);
+    EXPECT_FALSE(Download().isVisible());
 }

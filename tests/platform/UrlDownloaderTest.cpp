@@ -1,8 +1,10 @@
 #include "platform/CurlUrlDownloader.h"
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 
 #include "TestHttpServer.h"
 #include "TransferHelpers.h"
+#include "WaitUntil.h"
 
 namespace fs = std::filesystem;
 
@@ -259,4 +262,75 @@ TEST_F(UrlDownloader, RefusedConnectionsForeignSchemesAndMissingFoldersFail) {
                                    progress_);
     EXPECT_EQ(r.outcome, DownloadOutcome::Failed);
     EXPECT_NE(r.error.find("no-such-folder"), std::string::npos) << r.error;
+}
+
+// A receiver may run an event loop of its own (a modal box, say). The transfer
+// must move on inside it, and no report may come from within a report.
+TEST_F(UrlDownloader, TransferMovesOnInsideAnEventLoopTheReceiverRuns) {
+    constexpr std::size_t kSize = 4 * 1024 * 1024;
+    body_.Serve(server_, "/slow.mp3", kSize, 32 * 1024, std::chrono::milliseconds(5));
+    server_.Start();
+    // The temporary file, the only other entry of the folder, shows the bytes
+    // received while no report comes.
+    const auto partBytes = [this] {
+        std::uintmax_t size = 0;
+        for (const auto& entry : fs::directory_iterator(Folder())) {
+            size = std::max(size, entry.file_size());
+        }
+        return size;
+    };
+
+    bool inside = false;
+    bool nested = false;
+    bool grew = false;
+    progress_.abandonWhen = [&](const Report& r) {
+        nested = nested || inside;
+        if (r.progress > 0 && !inside && !grew) {
+            inside = true;
+            const std::uintmax_t before = partBytes();
+            grew = RunEventLoopUntil([&] { return partBytes() >= before + 1024 * 1024; },
+                                     std::chrono::seconds(20));
+            inside = false;
+        }
+        return false;
+    };
+    const DownloadResult r = Download("/slow.mp3");
+    ASSERT_EQ(r.outcome, DownloadOutcome::Ok) << r.error;
+    EXPECT_TRUE(grew);
+    EXPECT_FALSE(nested);
+    EXPECT_TRUE(ReadFileBytes(Target()) == PatternBytes(kSize));
+}
+
+// On a fast link the transfer pauses so that the event loop gets its turn; no
+// byte may be lost or doubled across a pause. Here it pauses after every
+// buffer.
+TEST_F(UrlDownloader, PausesBetweenTurnsLoseAndRepeatNoByte) {
+    const std::string bytes = PatternBytes(6 * 1024 * 1024 + 5);
+    server_.ServeBytes("/ep.mp3", bytes);
+    server_.Start();
+    CurlUrlDownloader::Options options;
+    options.receiveBufferBytes = 16 * 1024;
+    options.turnBudget = std::chrono::milliseconds(0);
+    CurlUrlDownloader pausing(options);
+
+    const DownloadResult r = pausing.DownloadToFile(server_.Url("/ep.mp3"), Target(), progress_);
+    ASSERT_EQ(r.outcome, DownloadOutcome::Ok) << r.error;
+    EXPECT_TRUE(ReadFileBytes(Target()) == bytes);
+    EXPECT_EQ(progress_.reports.back().progress, bytes.size());
+}
+
+// A report may come from a timer of the event loop; the receiver's exception
+// must not cross Qt's loop, but end the transfer and leave the call, with
+// nothing left behind.
+TEST_F(UrlDownloader, ReceiverExceptionEndsTheTransferAndLeavesTheCall) {
+    body_.Serve(server_, "/slow.mp3", 16 * 1024 * 1024);
+    server_.Start();
+    progress_.abandonWhen = [](const Report& r) -> bool {
+        if (r.progress > 0) {
+            throw std::runtime_error("the window has gone");
+        }
+        return false;
+    };
+    EXPECT_THROW(Download("/slow.mp3"), std::runtime_error);
+    EXPECT_TRUE(FolderEntries(Folder()).empty());
 }

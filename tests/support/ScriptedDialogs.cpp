@@ -2,15 +2,27 @@
 
 #include <algorithm>
 
+#include "WaitUntil.h"
+
 std::size_t ScriptedDialogs::CountOf(Kind kind) const {
     return static_cast<std::size_t>(std::count_if(
         shown_.begin(), shown_.end(), [kind](const ShownBox& b) { return b.kind == kind; }));
+}
+
+void ScriptedDialogs::HoldNextBox(std::chrono::milliseconds atMost,
+                                  std::function<bool()> closeWhen) {
+    hold_ = Hold{atMost, std::move(closeWhen)};
 }
 
 void ScriptedDialogs::Record(const ShownBox& shown) {
     shown_.push_back(shown);
     if (onShow) {
         onShow(shown_.back());
+    }
+    if (hold_) {
+        const Hold hold = std::move(*hold_);
+        hold_.reset();
+        RunEventLoopUntil(hold.closeWhen, hold.atMost);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -45,6 +46,11 @@ public:
     // can act inside a modal moment.
     std::function<void(const ShownBox&)> onShow;
 
+    // Keeps the next box or dialog open, running its own event loop as a modal
+    // one does, until `closeWhen` holds or `atMost` has passed; then it takes
+    // its answer. Boxes shown meanwhile (nested ones) answer at once.
+    void HoldNextBox(std::chrono::milliseconds atMost, std::function<bool()> closeWhen = {});
+
     void ShowMessage(const QString& text) override;
     void ShowError(const QString& text) override;
     bool WarningQuestion(const QString& text) override;
@@ -58,4 +64,9 @@ private:
     std::vector<ShownBox> shown_;
     std::deque<BoxAnswer> answers_;
     std::deque<std::optional<QString>> files_;
+    struct Hold {
+        std::chrono::milliseconds atMost;
+        std::function<bool()> closeWhen;
+    };
+    std::optional<Hold> hold_;
 };

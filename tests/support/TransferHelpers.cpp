@@ -6,6 +6,8 @@
 #include <sstream>
 #include <thread>
 
+#include <sys/socket.h>
+
 std::string PatternBytes(std::size_t size) {
     std::string bytes(size, '\0');
     for (std::size_t i = 0; i < size; ++i) {
@@ -53,7 +55,22 @@ void SlowBody::Serve(TestHttpServer& server, const std::string& path, std::size_
                                      std::this_thread::sleep_for(pause);
                                      const std::size_t n = std::min(chunk, length);
                                      sent_ += n;
-                                     return sink.write(bytes->data() + offset, n);
+                                     if (!sink.write(bytes->data() + offset, n)) {
+                                         ++cut_;
+                                         return false;
+                                     }
+                                     return true;
                                  });
+    });
+}
+
+void DropIdleClients(TestHttpServer& server, std::chrono::seconds idle) {
+    server.Server().set_write_timeout(idle.count(), 0);
+    server.Server().set_socket_options([](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        // Accepted connections inherit it from the listening socket.
+        int bytes = 32 * 1024;
+        ::setsockopt(sock, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
     });
 }

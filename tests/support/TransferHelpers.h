@@ -39,8 +39,17 @@ public:
     void Stop() { stop_ = true; }
     // Bytes handed to the server so far.
     std::size_t Sent() const { return sent_; }
+    // Bodies that ended before their last byte because a write to the client
+    // failed: it went away, or took nothing for the server's write time-out.
+    int Cut() const { return cut_; }
 
 private:
     std::atomic<bool> stop_{false};
     std::atomic<std::size_t> sent_{0};
+    std::atomic<int> cut_{0};
 };
+
+// Makes `server` drop a client that takes nothing for `idle`, as servers that
+// guard against stalled clients do; a small send buffer makes it notice soon.
+// Call before Start().
+void DropIdleClients(TestHttpServer& server, std::chrono::seconds idle);
