@@ -308,14 +308,14 @@ public:
         };
         s_.driver.beforeTurn = [this] { t_.StartTurn(); };
         s_.driver.afterTurn = [this] {
-            if (t_.paused && end_ == LoopEnd::Running) {
-                resume_.start();
-            }
             ReportIfDue();
+            // The turn has ended, which is what the pause was for: curl reads on
+            // at its next turn, after the events that wait have been handled.
+            Resume();
         };
         idle_.setInterval(interval);
         QObject::connect(&idle_, &QTimer::timeout, [this] { ReportIfDue(); });
-        // A paused transfer goes on once the events that waited meanwhile have run.
+        // For a transfer that paused again while it was being resumed.
         resume_.setSingleShot(true);
         resume_.setInterval(0);
         QObject::connect(&resume_, &QTimer::timeout, [this] { Resume(); });
@@ -389,7 +389,8 @@ private:
         }
         t_.paused = false;
         t_.StartTurn();
-        // Hands over the bytes kept at the pause, through OnBody, at once.
+        // Hands over the bytes kept at the pause, through OnBody, at once, and
+        // asks the driver for a turn of curl as soon as the loop can.
         const CURLcode resumed = curl_easy_pause(s_.easy, CURLPAUSE_CONT);
         if (resumed != CURLE_OK) {
             code_ = resumed;
