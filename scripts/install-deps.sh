@@ -28,6 +28,8 @@ packages=(
     libqt6svg6
     # a close box for the system tests to click (Xlib)
     libx11-dev
+    # the start-up benchmark watches windows appear (xcb)
+    libxcb1-dev
     # Korean text
     fonts-nanum
 )

@@ -12,6 +12,7 @@
 #include "Umain/Settings.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Services.h"
+#include "platform/StartupTrace.h"
 #include "ui_frmMain.h"
 
 TfrmMain* frmMain = nullptr;
@@ -38,6 +39,7 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
     frmMain = this;
     RegisterGlyphResources();
     ui->setupUi(this);
+    StartupMark("main-window-controls");
     setFixedSize(size());
     move(0, 0);
     for (QLabel* image : {ui->imgBtnPlay, ui->imgBtnPause, ui->imgBtnStop}) {
@@ -64,7 +66,9 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
     // A feed that fails to parse must not keep the program from starting: the
     // error is shown and the window opens with empty lists, so the feed URL can
     // be corrected in the settings.
+    StartupMark("settings");
     RunGuarded(dialogs_, [this] { LoadFeedDocument(); });
+    StartupMark("feed");
 
     SetGlyph(ui->sbtnPlay, ui->imgBtnPlay);
     SetGlyph(ui->sbtnStop, ui->imgBtnStop);

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QTimer>
 
 #include "Ubrowser/WebEngineSetup.h"
 #include "Ubrowser/frmBrowser.h"
@@ -15,10 +16,13 @@
 #include "platform/ProgramIcon.h"
 #include "platform/MprisService.h"
 #include "platform/Services.h"
+#include "platform/StartupTrace.h"
 
 int main(int argc, char* argv[]) {
+    StartupMark("main");
     PrepareWebEngine();
     QApplication app(argc, argv);
+    StartupMark("application");
     // libmpv needs the C locale for numbers.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("ZURav3"));
@@ -26,25 +30,32 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("zurav3"));
     QApplication::setWindowIcon(ProgramIcon());
     ApplyProgramFonts();
+    StartupMark("fonts");
     // From here on a termination signal waits for the event loop, then ends
     // the program as the close box does.
     ExitSignals exitSignals;
 
     Services services = MakeProgramServices();
+    StartupMark("services");
     try {
         // Created in this order; the main window's constructor loads the feed
         // before the other windows exist. Destroyed in reverse, the main window
         // last, which writes the settings.
         TfrmMain main(services);
+        StartupMark("main-window");
         TfrmRSS rss(services);
         TfrmDownload download(services);
         TfrmBrowser browser;
+        StartupMark("other-windows");
         // The desktop's media keys and controls; without a session bus the
         // program simply runs without them.
         TMainWindowMpris player(main, services);
         MprisService mpris(player, QDBusConnection::sessionBus());
         exitSignals.CloseOnSignal(&main);
+        StartupMark("media-controls");
         main.show();
+        StartupMark("shown");
+        QTimer::singleShot(0, [] { StartupMark("event-loop"); });
         QApplication::exec();
     } catch (const std::exception& e) {
         services.dialogs->ShowError(QString::fromUtf8(e.what()));
