@@ -12,6 +12,7 @@
 #include <QObject>
 #include <mpv/client.h>
 
+#include "MpvLibrary.h"
 #include "WebLink.h"
 
 namespace {
@@ -48,14 +49,28 @@ int ToMilliseconds(double seconds) {
 
 }  // namespace
 
-MpvMediaDevice::MpvMediaDevice(const std::string& audioOutput, int networkTimeoutSeconds)
-    : pump_(std::make_unique<QObject>()), networkTimeoutSeconds_(networkTimeoutSeconds) {
-    mpv_ = mpv_create();
+MpvMediaDevice::MpvMediaDevice(const std::string& audioOutput, int networkTimeoutSeconds,
+                               std::string library)
+    : library_(std::move(library)),
+      audioOutput_(audioOutput),
+      pump_(std::make_unique<QObject>()),
+      networkTimeoutSeconds_(networkTimeoutSeconds) {}
+
+void MpvMediaDevice::Start() {
+    if (mpv_ != nullptr) {
+        return;
+    }
+    initError_.clear();
+    api_ = LoadMpvLibrary(library_, initError_);
+    if (api_ == nullptr) {
+        return;
+    }
+    mpv_ = api_->create();
     if (mpv_ == nullptr) {
         initError_ = "The media player could not be started";
         return;
     }
-    const std::string timeout = std::to_string(networkTimeoutSeconds);
+    const std::string timeout = std::to_string(networkTimeoutSeconds_);
     const std::pair<const char*, std::string> options[] = {
         {"config", "no"},
         {"load-scripts", "no"},
@@ -80,14 +95,18 @@ MpvMediaDevice::MpvMediaDevice(const std::string& audioOutput, int networkTimeou
         {"keep-open", "yes"},
         {"pause", "yes"},
         {"network-timeout", timeout},
-        // Read a few minutes of a stream ahead, not the whole episode: less
-        // traffic, and a close need not wait for a transfer in full flow.
-        {"demuxer-max-bytes", "4MiB"},
+        // Read about a minute of a 128 kbit/s stream ahead, not the whole
+        // episode: less traffic and memory, and a close need not wait for a
+        // transfer in full flow. Keep nothing of what has played (mpv would
+        // keep up to 50 MiB, most of an hour's episode): a seek back fetches
+        // again, and memory stays flat however long the episode.
+        {"demuxer-max-bytes", "1MiB"},
+        {"demuxer-max-back-bytes", "0"},
         // The link check refuses a link that answers with a redirect; the
         // stream's own requests must not follow one to another host either.
         {"stream-lavf-o", "max_redirects=0"},
         {"audio-client-name", "ZURav3"},
-        {"ao", audioOutput},
+        {"ao", audioOutput_},
     };
     for (const auto& [name, value] : options) {
         // mpv's own choice of output probes the sound servers and cards; no
@@ -95,35 +114,35 @@ MpvMediaDevice::MpvMediaDevice(const std::string& audioOutput, int networkTimeou
         if (value.empty()) {
             continue;
         }
-        const int result = mpv_set_option_string(mpv_, name, value.c_str());
+        const int result = api_->set_option_string(mpv_, name, value.c_str());
         if (result < 0) {
             initError_ = std::string("The media player refused the option ") + name + ": " +
-                         mpv_error_string(result);
+                         api_->error_string(result);
             break;
         }
     }
     if (initError_.empty()) {
-        const int result = mpv_initialize(mpv_);
+        const int result = api_->initialize(mpv_);
         if (result < 0) {
             initError_ =
-                std::string("The media player could not be started: ") + mpv_error_string(result);
+                std::string("The media player could not be started: ") + api_->error_string(result);
         }
     }
     if (!initError_.empty()) {
-        mpv_terminate_destroy(mpv_);
+        api_->terminate_destroy(mpv_);
         mpv_ = nullptr;
         return;
     }
-    mpv_observe_property(mpv_, 0, "eof-reached", MPV_FORMAT_FLAG);
-    mpv_set_wakeup_callback(mpv_, &MpvMediaDevice::Wakeup, this);
+    api_->observe_property(mpv_, 0, "eof-reached", MPV_FORMAT_FLAG);
+    api_->set_wakeup_callback(mpv_, &MpvMediaDevice::Wakeup, this);
 }
 
 MpvMediaDevice::~MpvMediaDevice() {
     if (mpv_ != nullptr) {
         // No callback may run once the device is gone; mpv guarantees none is
         // in progress when this returns.
-        mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
-        mpv_terminate_destroy(mpv_);
+        api_->set_wakeup_callback(mpv_, nullptr, nullptr);
+        api_->terminate_destroy(mpv_);
     }
     // Deleting the pump drops the drains and notifications still queued.
     pump_.reset();
@@ -141,7 +160,7 @@ void MpvMediaDevice::DrainEvents() {
         return;
     }
     for (;;) {
-        const mpv_event* event = mpv_wait_event(mpv_, 0);
+        const mpv_event* event = api_->wait_event(mpv_, 0);
         if (event->event_id == MPV_EVENT_NONE) {
             return;
         }
@@ -216,7 +235,7 @@ bool MpvMediaDevice::WaitFor(const std::function<bool()>& done, std::chrono::mil
         if (left <= 0) {
             return false;
         }
-        const mpv_event* event = mpv_wait_event(mpv_, left);
+        const mpv_event* event = api_->wait_event(mpv_, left);
         if (event->event_id != MPV_EVENT_NONE) {
             HandleEvent(*event);
         }
@@ -268,7 +287,7 @@ void MpvMediaDevice::Unload() {
     }
     if (!entryEnded_) {
         const char* stop[] = {"stop", nullptr};
-        if (mpv_command(mpv_, stop) >= 0) {
+        if (api_->command(mpv_, stop) >= 0) {
             WaitFor([this] { return entryEnded_; }, kUnloadTimeout);
         }
     }
@@ -284,6 +303,7 @@ void MpvMediaDevice::Open(const std::string& element, bool notify) {
     }
     CutOffPlayNotification(notify);
     Unload();
+    Start();
     if (mpv_ == nullptr) {
         throw MediaDeviceError(initError_);
     }
@@ -291,9 +311,9 @@ void MpvMediaDevice::Open(const std::string& element, bool notify) {
 
     const char* load[] = {"loadfile", target->c_str(), "replace", nullptr};
     mpv_node result{};
-    const int loaded = mpv_command_ret(mpv_, load, &result);
+    const int loaded = api_->command_ret(mpv_, load, &result);
     if (loaded < 0) {
-        throw MediaDeviceError(std::string(mpv_error_string(loaded)) + ": " + element);
+        throw MediaDeviceError(std::string(api_->error_string(loaded)) + ": " + element);
     }
     std::int64_t id = 0;
     if (result.format == MPV_FORMAT_NODE_MAP) {
@@ -304,7 +324,7 @@ void MpvMediaDevice::Open(const std::string& element, bool notify) {
             }
         }
     }
-    mpv_free_node_contents(&result);
+    api_->free_node_contents(&result);
     element_ = element;
     failure_.clear();
     entryId_ = id;
@@ -366,7 +386,7 @@ void MpvMediaDevice::SetTimeFormatMilliseconds() {
 
 double MpvMediaDevice::DoubleProperty(const char* name, double fallback) const {
     double value = 0;
-    if (mpv_ == nullptr || mpv_get_property(mpv_, name, MPV_FORMAT_DOUBLE, &value) < 0) {
+    if (mpv_ == nullptr || api_->get_property(mpv_, name, MPV_FORMAT_DOUBLE, &value) < 0) {
         return fallback;
     }
     return value;
@@ -374,20 +394,20 @@ double MpvMediaDevice::DoubleProperty(const char* name, double fallback) const {
 
 bool MpvMediaDevice::EofReached() const {
     int flag = 0;
-    return mpv_ != nullptr && mpv_get_property(mpv_, "eof-reached", MPV_FORMAT_FLAG, &flag) >= 0 &&
-           flag != 0;
+    return mpv_ != nullptr &&
+           api_->get_property(mpv_, "eof-reached", MPV_FORMAT_FLAG, &flag) >= 0 && flag != 0;
 }
 
 std::string MpvMediaDevice::PropertyText(const std::string& name) const {
     if (mpv_ == nullptr) {
         return {};
     }
-    char* text = mpv_get_property_string(mpv_, name.c_str());
+    char* text = api_->get_property_string(mpv_, name.c_str());
     if (text == nullptr) {
         return {};
     }
     std::string result(text);
-    mpv_free(text);
+    api_->free(text);
     return result;
 }
 
@@ -437,7 +457,7 @@ MediaMode MpvMediaDevice::Mode() {
 
 void MpvMediaDevice::SetPause(bool pause) {
     int flag = pause ? 1 : 0;
-    mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &flag);
+    api_->set_property(mpv_, "pause", MPV_FORMAT_FLAG, &flag);
 }
 
 void MpvMediaDevice::SeekAndWait(int positionMs) {
@@ -448,7 +468,7 @@ void MpvMediaDevice::SeekAndWait(int positionMs) {
     const std::uint64_t restartsBefore = restarts_;
     seekTarget_.reset();
     heldPosition_.reset();
-    if (mpv_command(mpv_, seek) < 0) {
+    if (api_->command(mpv_, seek) < 0) {
         return;
     }
     WaitFor([&] { return restarts_ != restartsBefore || entryEnded_; }, NetworkTimeout());
@@ -521,7 +541,8 @@ std::string MpvMediaDevice::FailureText() const {
 
 std::string MpvMediaDevice::ErrorText(int error) const {
     const std::string reason =
-        std::string(error != 0 ? mpv_error_string(error) : "Unknown error code") + ": " + element_;
+        std::string(error != 0 ? api_->error_string(error) : "Unknown error code") + ": " +
+        element_;
     if (error == MPV_ERROR_AO_INIT_FAILED) {
         return std::string(kNoSoundOutput) + "\n\n" + reason;
     }

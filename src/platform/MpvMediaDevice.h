@@ -10,6 +10,7 @@
 #include "MediaDevice.h"
 
 class QObject;
+struct MpvLibrary;
 struct mpv_handle;
 struct mpv_event;
 
@@ -21,15 +22,18 @@ struct mpv_event;
 //
 // mpv's events reach the UI thread through a queued call; the commands that
 // must wait (open, close, seek) wait on mpv's own event queue instead, so no
-// other handler runs in the middle of them. Build it after the QApplication,
-// with LC_NUMERIC set to "C" as libmpv requires.
+// other handler runs in the middle of them. libmpv is loaded and its player
+// started on the first open, so that a device costs nothing until something
+// plays; a library that cannot be loaded is that open's error. Build it after
+// the QApplication, with LC_NUMERIC set to "C" as libmpv requires.
 class MpvMediaDevice final : public IMediaDevice {
 public:
     // `audioOutput` is mpv's "ao" option ("null" in tests); empty leaves mpv's
     // own choice, which tries PipeWire, PulseAudio, ALSA and others in turn.
     // An open waits at most `networkTimeoutSeconds`, which is also mpv's own
-    // network time-out.
-    explicit MpvMediaDevice(const std::string& audioOutput = {}, int networkTimeoutSeconds = 15);
+    // network time-out. `library` is the libmpv file to load.
+    explicit MpvMediaDevice(const std::string& audioOutput = {}, int networkTimeoutSeconds = 15,
+                            std::string library = "libmpv.so.2");
     ~MpvMediaDevice() override;
     MpvMediaDevice(const MpvMediaDevice&) = delete;
     MpvMediaDevice& operator=(const MpvMediaDevice&) = delete;
@@ -48,14 +52,17 @@ public:
     bool IsOpen() const override;
     std::string FailureText() const override;
 
-    // An mpv property as text, empty when it has no value: for diagnostics,
-    // tests and benchmarks.
+    // An mpv property as text, empty when it has no value or nothing has been
+    // opened yet: for diagnostics, tests and benchmarks.
     std::string PropertyText(const std::string& name) const;
 
 private:
     // What the device is doing with its medium; mpv itself only knows "pause".
     enum class State { Closed, Stopped, Playing, Paused };
 
+    // Loads libmpv and starts the player unless that has been done; on
+    // failure the reason is left in initError_.
+    void Start();
     static void Wakeup(void* device);
     void DrainEvents();
     void HandleEvent(const mpv_event& event);
@@ -76,6 +83,9 @@ private:
     double DoubleProperty(const char* name, double fallback) const;
     std::chrono::milliseconds NetworkTimeout() const;
 
+    std::string library_;
+    std::string audioOutput_;
+    const MpvLibrary* api_ = nullptr;
     mpv_handle* mpv_ = nullptr;
     std::string initError_;
     std::unique_ptr<QObject> pump_;

@@ -10,6 +10,7 @@
 #include "Umain/frmMain.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"
+#include "platform/MpvMediaDevice.h"
 
 namespace {
 
@@ -248,4 +249,29 @@ TEST_F(Player, SeekBarPressSeeksAndPlaysMoveShowsThePointerTimeLeaveTheTotal) {
     Main().prgPlayMouseLeave();
     EXPECT_EQ(Text("lblTimeFull"), QStringLiteral("00:00:03"));
     EXPECT_TRUE(Dialogs().Boxes().empty());
+}
+
+// Without libmpv the program still starts and lists the feed; Play then shows
+// the device's reason in the error box and leaves the window as it was.
+class PlayerWithoutMediaLibrary : public WindowTest {};
+
+TEST_F(PlayerWithoutMediaLibrary, PlayShowsWhyNothingCanPlayAndTheWindowGoesOn) {
+    Server().ServeBytes("/tone.mp3", ReadFileBytes(TestDataFile("tone-3s.mp3")), "audio/mpeg");
+    StartServer();
+    SetFeed(FeedOf({{"Tone", Url("/tone.mp3"), ""}}));
+    AppServices().media = std::make_unique<MpvMediaDevice>("null", 15, "libmpv-not-installed.so.9");
+    ASSERT_EQ(Main().Episodes.size(), 1u);
+    ASSERT_TRUE(ShowMain());
+    const QString caption = Main().windowTitle();
+
+    Find<QToolButton>("btnPlay")->click();
+    ASSERT_EQ(Dialogs().Count(), 1u);
+    EXPECT_EQ(Dialogs().Last().kind, Kind::Error);
+    EXPECT_TRUE(Dialogs().Last().text.startsWith(
+        QStringLiteral("The media player library libmpv-not-installed.so.9 could not be loaded: ")))
+        << Dialogs().Last().text.toStdString();
+    EXPECT_EQ(Main().windowTitle(), caption);
+    EXPECT_FALSE(Media().IsOpen());
+    Main().TimerTimer();
+    EXPECT_EQ(Dialogs().Count(), 1u);
 }

@@ -42,8 +42,11 @@ protected:
 }  // namespace
 
 // The links come from a feed nobody here controls: mpv must not run its
-// helpers, scripts or user configuration on them.
+// helpers, scripts or user configuration on them. mpv itself is started by the
+// first open, not before.
 TEST_F(MediaDevice, RunsWithTheLockedDownOptions) {
+    EXPECT_EQ(device_.PropertyText("ao"), "");
+    device_.Open(TestDataFile("tone-1s.wav"), false);
     EXPECT_EQ(device_.PropertyText("ytdl"), "no");
     EXPECT_EQ(device_.PropertyText("options/config"), "no");
     EXPECT_EQ(device_.PropertyText("load-scripts"), "no");
@@ -54,6 +57,8 @@ TEST_F(MediaDevice, RunsWithTheLockedDownOptions) {
     EXPECT_EQ(device_.PropertyText("vid"), "no");
     EXPECT_EQ(device_.PropertyText("ao"), "null");
     EXPECT_EQ(std::stod(device_.PropertyText("network-timeout")), 15.0);
+    // What has played is not kept: memory stays flat over a long episode.
+    EXPECT_EQ(device_.PropertyText("demuxer-max-back-bytes"), "0");
 }
 
 TEST_F(MediaDevice, WithoutAMediumCommandsRaiseNoDeviceOpenAndReadingsAreEmpty) {
@@ -196,6 +201,34 @@ TEST_F(MediaDevice, FailedOpenNamesTheElementAndLeavesTheDeviceClosed) {
     EXPECT_THROW(device_.Length(), MediaDeviceError);
     PumpEvents(200ms);
     EXPECT_TRUE(notes_.empty());
+}
+
+// The program starts without libmpv: a library that is missing, or a file
+// that is not libmpv, is the error of each open, naming the library and the
+// reason, and the device stays closed, answering like one.
+TEST(MediaDeviceLibrary, MissingOrForeignLibraryIsTheErrorOfEachOpen) {
+    for (const auto& [library, reason] :
+         {std::pair<std::string, std::string>{"libmpv-not-installed.so.9",
+                                              "cannot open shared object file"},
+          std::pair<std::string, std::string>{"libc.so.6", "it has no mpv_create"}}) {
+        MpvMediaDevice device("null", 15, library);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            try {
+                device.Open(TestDataFile("tone-1s.wav"), true);
+                ADD_FAILURE() << library << ": no error";
+            } catch (const MediaDeviceError& e) {
+                const std::string text = e.what();
+                EXPECT_EQ(text.rfind("The media player library " + library + " ", 0), 0u) << text;
+                EXPECT_NE(text.find(reason), std::string::npos) << text;
+            }
+        }
+        EXPECT_FALSE(device.IsOpen());
+        EXPECT_EQ(device.Mode(), MediaMode::NotReady);
+        EXPECT_EQ(device.Position(), 0);
+        EXPECT_EQ(device.PropertyText("ao"), "");
+        EXPECT_THROW(device.Play(true), MediaDeviceError);
+        device.Close(true);
+    }
 }
 
 // A server that accepts the connection and never answers must not hold the
