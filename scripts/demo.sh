@@ -39,6 +39,9 @@ base=$(sed -n 's/^listening on //p' "$log")
 
 feed="$base/tov/index.php/rss"
 cp "$build/src/ZURav3" "$app/ZURav3"
+# The browser module, where the copy looks for it: lib/zurav3 beside its folder.
+mkdir -p "$demo/lib/zurav3"
+cp "$build"/lib/zurav3/*.so "$demo/lib/zurav3/"
 cat >"$app/ZURav3.ini" <<INI
 [TOV]
 RSS=$feed

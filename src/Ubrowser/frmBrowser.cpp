@@ -1,8 +1,11 @@
 #include "frmBrowser.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWebEngineView>
+
+#include "WebViewFactory.h"
+#include "WebViewModule.h"
 
 #ifndef ZURAV3_SHOW_PAGE_URL
 #define ZURAV3_SHOW_PAGE_URL "http://www.tovradio.example/"
@@ -12,7 +15,12 @@ const char* const kShowPageURL = ZURAV3_SHOW_PAGE_URL;
 
 TfrmBrowser* frmBrowser = nullptr;
 
-TfrmBrowser::TfrmBrowser(QWidget* parent) : QWidget(parent), layout_(new QVBoxLayout(this)) {
+TfrmBrowser::TfrmBrowser(QWidget* parent, const QString& webViewModule)
+    : QWidget(parent),
+      layout_(new QVBoxLayout(this)),
+      webViewModule_(webViewModule.isEmpty()
+                         ? WebViewModulePath(QCoreApplication::applicationDirPath())
+                         : webViewModule) {
     frmBrowser = this;
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("토브 라디오"));
@@ -29,9 +37,12 @@ TfrmBrowser::~TfrmBrowser() {
 
 void TfrmBrowser::Navigate(const QUrl& url) {
     if (CppWB_ == nullptr) {
-        CppWB_ = new QWebEngineView(this);
+        if (factory_ == nullptr) {
+            factory_ = &LoadWebViewModule(webViewModule_);
+        }
+        CppWB_ = factory_->CreateView(this);
         CppWB_->setObjectName(QStringLiteral("CppWB"));
         layout_->addWidget(CppWB_);
     }
-    CppWB_->load(url);
+    factory_->Load(CppWB_, url);
 }

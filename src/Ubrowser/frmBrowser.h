@@ -1,36 +1,44 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
+class IWebViewFactory;
 class QUrl;
 class QVBoxLayout;
-class QWebEngineView;
 
 // The show's web page, an http URL fixed in the program.
 extern const char* const kShowPageURL;
 
 // The web page window: the show's page in an embedded browser that fills it.
-// The browser is created on the first navigation, so that starting the program
-// does not start the web engine; closing the window only hides it, and the
-// browser and its page stay alive.
+// The browser comes from the browser module (WebViewModule.h), loaded and
+// created on the first navigation, so that starting the program neither loads
+// nor starts the web engine; closing the window only hides it, and the browser
+// and its page stay alive.
 class TfrmBrowser final : public QWidget {
     Q_OBJECT
 public:
-    explicit TfrmBrowser(QWidget* parent = nullptr);
+    // `webViewModule` is the browser module's file; empty for the one that
+    // belongs to the running executable.
+    explicit TfrmBrowser(QWidget* parent = nullptr, const QString& webViewModule = {});
     ~TfrmBrowser() override;
     TfrmBrowser(const TfrmBrowser&) = delete;
     TfrmBrowser& operator=(const TfrmBrowser&) = delete;
 
     // Starts loading `url` and returns at once; the page loads in the
-    // browser's own way.
+    // browser's own way. Throws std::runtime_error when the browser module
+    // cannot be loaded; the window then has no browser, and the next call
+    // tries again.
     void Navigate(const QUrl& url);
 
-    // The browser, null until the first navigation.
-    QWebEngineView* CppWB() const { return CppWB_; }
+    // The browser (a QWebEngineView), null until the first navigation.
+    QWidget* CppWB() const { return CppWB_; }
 
 private:
     QVBoxLayout* layout_;
-    QWebEngineView* CppWB_ = nullptr;
+    QString webViewModule_;
+    IWebViewFactory* factory_ = nullptr;
+    QWidget* CppWB_ = nullptr;
 };
 
 extern TfrmBrowser* frmBrowser;

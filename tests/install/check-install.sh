@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a desktop needs:
-# the program, its menu entry and its icon, drawn and at each size.
+# the program, its browser module, its menu entry and its icon, drawn and at
+# each size. (tests/system/web-page.sh runs the installed copy's browser.)
 set -euo pipefail
 build="$1"
 prefix=$(mktemp -d)
@@ -9,6 +10,12 @@ trap 'rm -rf "$prefix"' EXIT
 # stays as it was.
 cmake --install "$build" --prefix "$prefix" --component Unspecified >/dev/null
 test -x "$prefix/bin/ZURav3"
+test -f "$prefix/lib/zurav3/libzurav3_webview.so"
+# The web engine and libmpv are loaded when first used, never at start.
+if readelf -d "$prefix/bin/ZURav3" | grep NEEDED | grep -E 'libmpv|WebEngine'; then
+    echo "the program links what it should load when first used" >&2
+    exit 1
+fi
 entry="$prefix/share/applications/zurav3.desktop"
 test -f "$entry"
 grep -qx 'Categories=AudioVideo;Audio;Player;' "$entry"
