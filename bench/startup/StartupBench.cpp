@@ -14,6 +14,7 @@
 //
 //   build/bench/bench_startup [--runs N] [--warmup N] [--settle-seconds S]
 //                             [--play-seconds S] [--play-runs N] [--top N]
+//                             [--program <build>/src/ZURav3 or <prefix>/bin/ZURav3]
 //
 // A benchmark, run by hand; machine load changes its figures, so it prints the
 // load average before and after.
@@ -54,6 +55,8 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 struct Options {
+    // The program measured (a copy of it and of its lib/zurav3 modules).
+    std::string program = ZURAV3_PROGRAM;
     int runs = 10;
     int warmup = 1;
     int settleSeconds = 3;
@@ -73,6 +76,10 @@ Options ParseOptions(int argc, char** argv) {
         {"--top", &options.top},
     };
     for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--program" && i + 1 < argc) {
+            options.program = argv[++i];
+            continue;
+        }
         const auto found = numbers.find(argv[i]);
         if (found == numbers.end() || i + 1 == argc) {
             throw std::runtime_error(std::string("unknown or incomplete option: ") + argv[i]);
@@ -352,16 +359,19 @@ public:
 
 private:
     // The program as installed: bin/ZURav3 with its settings beside it, its
-    // modules in lib/zurav3.
+    // modules in lib/zurav3 (taken from beside the measured program's folder,
+    // as the program finds them).
     void InstallProgramCopy() {
         const fs::path bin = folder_ / "app" / "bin";
         fs::create_directories(bin);
         program_ = (bin / "ZURav3").string();
-        fs::copy_file(ZURAV3_PROGRAM, program_);
-        if (fs::is_directory(ZURAV3_MODULE_DIR)) {
+        const fs::path source = fs::absolute(options_.program);
+        fs::copy_file(source, program_);
+        const fs::path sourceModules = source.parent_path().parent_path() / "lib" / "zurav3";
+        if (fs::is_directory(sourceModules)) {
             const fs::path modules = folder_ / "app" / "lib" / "zurav3";
             fs::create_directories(modules);
-            fs::copy(ZURAV3_MODULE_DIR, modules, fs::copy_options::recursive);
+            fs::copy(sourceModules, modules, fs::copy_options::recursive);
         }
         WriteFileBytes(bin / "ZURav3.ini", "[TOV]\nRSS=" + server_.Url("/rss") + "\n");
     }
