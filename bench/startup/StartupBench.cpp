@@ -482,9 +482,10 @@ int Main(int argc, char** argv) {
     const double programRss = medianOf(programRuns, rss);
 
     std::printf(
-        "bench_startup: %d runs of each, alternated, after %d warm-up; load average "
+        "bench_startup: %s, %d runs of each, alternated, after %d warm-up; load average "
         "before %s, after %s\n",
-        options.runs, options.warmup, loadBefore.c_str(), LoadAverage().c_str());
+        options.program.c_str(), options.runs, options.warmup, loadBefore.c_str(),
+        LoadAverage().c_str());
     std::printf("%-34s %10s %10s %8s\n", "median", "bare Qt", "ZURav3", "ratio");
     std::printf("%-34s %10.1f %10.1f %7.2fx\n", "launch to mapped window (ms)", bareLaunch,
                 programLaunch, programLaunch / bareLaunch);
