@@ -53,7 +53,8 @@ std::string ByteText(unsigned char byte) {
 void Convert(std::string& body, std::size_t skip, const std::string& from,
              const std::string& label) {
     iconv_t cd = iconv_open("UTF-8", from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+    // iconv_open reports failure as (iconv_t)-1.
+    if (cd == reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr)
         throw FeedError("The feed's encoding \"" + label + "\" is not supported");
     }
     std::string out(body.size() * 2 + 16, '\0');
@@ -72,7 +73,7 @@ void Convert(std::string& body, std::size_t skip, const std::string& from,
             out.resize(out.size() * 2);
             continue;
         }
-        const std::size_t offset = static_cast<std::size_t>(in - body.data());
+        const auto offset = static_cast<std::size_t>(in - body.data());
         iconv_close(cd);
         throw FeedError("The feed is not valid " + label + " text: byte " +
                         ByteText(static_cast<unsigned char>(body[offset])) + " at offset " +

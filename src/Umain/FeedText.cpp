@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <ranges>
 #include <vector>
 
 #include "FeedDocument.h"
@@ -263,9 +264,9 @@ public:
             record.length = lengths_[static_cast<std::size_t>(rest.length)];
         }
         // Back from the end, what the rest from each first attribute passed leaves.
-        for (auto event = events_.rbegin(); event != events_.rend(); ++event) {
-            const auto index = static_cast<long>(event->index);
-            switch (event->kind) {
+        for (const Event& event : std::views::reverse(events_)) {
+            const auto index = static_cast<long>(event.index);
+            switch (event.kind) {
                 case Event::Kind::Url:
                     rest.url = rest.url < 0 ? index : rest.url;
                     break;
@@ -273,8 +274,8 @@ public:
                     rest.length = rest.length < 0 ? index : rest.length;
                     break;
                 case Event::Kind::Rest:
-                    rests_[event->index] = rest;
-                    rests_[event->index].known = true;
+                    rests_[event.index] = rest;
+                    rests_[event.index].known = true;
                     break;
             }
         }
@@ -388,7 +389,7 @@ std::int32_t ParseFeedLength(std::string_view text) {
         throw invalid();
     }
     // Where the point stands among the digits of whole and fraction together.
-    long long point = static_cast<long long>(whole.size());
+    auto point = static_cast<long long>(whole.size());
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         ++i;
         bool negativeExponent = false;
@@ -419,7 +420,8 @@ std::int32_t ParseFeedLength(std::string_view text) {
         }
         return at - whole.size() < fraction.size() ? fraction[at - whole.size()] - '0' : 0;
     };
-    const long long count = static_cast<long long>(whole.size() + fraction.size());
+    const auto count =
+        static_cast<long long>(whole.size()) + static_cast<long long>(fraction.size());
     long long first = 0;
     while (first < count && digit(first) == 0) {
         ++first;

@@ -56,7 +56,7 @@ bool UsesUserCopy(const AppInfo& app) {
 }  // namespace
 
 std::filesystem::path SettingsFileToRead(const AppInfo& app) {
-    const std::filesystem::path user = UserCopy(app);
+    std::filesystem::path user = UserCopy(app);
     std::error_code ec;
     if (UsesUserCopy(app) && std::filesystem::is_regular_file(user, ec)) {
         return user;
@@ -68,14 +68,14 @@ std::filesystem::path SettingsFileToWrite(const AppInfo& app) {
     if (!UsesUserCopy(app)) {
         return IniPathFor(app.ExecutablePath());
     }
-    const std::filesystem::path user = UserCopy(app);
+    std::filesystem::path user = UserCopy(app);
     std::error_code ec;
     std::filesystem::create_directories(user.parent_path(), ec);
     return user;
 }
 
 std::string DefaultSaveFolder(const AppInfo& app) {
-    const std::string beside = ExecutableFolder(app.ExecutablePath());
+    std::string beside = ExecutableFolder(app.ExecutablePath());
     if (app.UserSaveFolder().empty() || IsWritableFolder(beside)) {
         return beside;
     }

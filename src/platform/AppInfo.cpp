@@ -51,7 +51,7 @@ AppInfo AppInfo::Current() {
     if (save.isEmpty() || !QFileInfo(save).isDir()) {
         save = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
     }
-    return AppInfo(
+    return {
         LocalPath(QCoreApplication::applicationFilePath()), ParseFileVersion(ZURAV3_FILE_VERSION),
-        config.isEmpty() ? std::filesystem::path() : LocalPath(config) / "ZURav3", LocalPath(save));
+        config.isEmpty() ? std::filesystem::path() : LocalPath(config) / "ZURav3", LocalPath(save)};
 }

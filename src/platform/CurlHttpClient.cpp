@@ -113,7 +113,7 @@ HttpResult CurlHttpClient::Perform(const std::string& url, Request request) {
         }
     } else if (state.tooLarge) {
         result.error = "The answer from " + url + " is larger than " +
-                       std::to_string(o.maxBodyBytes / (1024 * 1024)) + " MB";
+                       std::to_string(o.maxBodyBytes / (1024L * 1024)) + " MB";
     } else if (code != CURLE_OK) {
         result.error = CurlErrorText(code, errorBuffer);
     } else if (!IsHttpSuccess(result.status)) {

@@ -53,7 +53,12 @@ public:
             for (int i = 0; i < 6; ++i) {
                 suffix += "0123456789abcdefghijklmnopqrstuvwxyz"[digit(random)];
             }
-            const fs::path candidate = folder / ("." + base + "." + suffix + ".part");
+            std::string name = ".";
+            name += base;
+            name += '.';
+            name += suffix;
+            name += ".part";
+            const fs::path candidate = folder / name;
             // 0666 minus the user's umask: the permissions any new file gets.
             fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd_ >= 0) {

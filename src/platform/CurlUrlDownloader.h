@@ -19,7 +19,7 @@ public:
         // Longest time between two progress reports.
         std::chrono::milliseconds progressInterval{50};
         // Bytes curl receives at a time (512 KiB is the most it takes).
-        long receiveBufferBytes = 512 * 1024;
+        long receiveBufferBytes = 512L * 1024;
         // Longest time curl goes on receiving before the event loop gets its
         // turn: on a fast link one call into curl could read for longer than a
         // window may go without handling events.

@@ -49,10 +49,10 @@ int ToMilliseconds(double seconds) {
 
 }  // namespace
 
-MpvMediaDevice::MpvMediaDevice(const std::string& audioOutput, int networkTimeoutSeconds,
+MpvMediaDevice::MpvMediaDevice(std::string audioOutput, int networkTimeoutSeconds,
                                std::string library)
     : library_(std::move(library)),
-      audioOutput_(audioOutput),
+      audioOutput_(std::move(audioOutput)),
       pump_(std::make_unique<QObject>()),
       networkTimeoutSeconds_(networkTimeoutSeconds) {}
 
@@ -540,7 +540,7 @@ std::string MpvMediaDevice::FailureText() const {
 }
 
 std::string MpvMediaDevice::ErrorText(int error) const {
-    const std::string reason =
+    std::string reason =
         std::string(error != 0 ? api_->error_string(error) : "Unknown error code") + ": " +
         element_;
     if (error == MPV_ERROR_AO_INIT_FAILED) {

@@ -32,7 +32,7 @@ public:
     // own choice, which tries PipeWire, PulseAudio, ALSA and others in turn.
     // An open waits at most `networkTimeoutSeconds`, which is also mpv's own
     // network time-out. `library` is the libmpv file to load.
-    explicit MpvMediaDevice(const std::string& audioOutput = {}, int networkTimeoutSeconds = 15,
+    explicit MpvMediaDevice(std::string audioOutput = {}, int networkTimeoutSeconds = 15,
                             std::string library = "libmpv.so.2");
     ~MpvMediaDevice() override;
     MpvMediaDevice(const MpvMediaDevice&) = delete;
