@@ -36,6 +36,7 @@ void TfrmMain::LoadFeedDocument() {
     if (ui->cmbItem->count() > 0) {
         ui->cmbItem->setCurrentIndex(0);
     }
+    NoticeNewEpisodes();
 }
 
 void TfrmMain::btnReloadClick() {

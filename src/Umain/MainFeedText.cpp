@@ -44,4 +44,5 @@ void TfrmMain::ScanFeedText() {
     if (ui->cmbDate->count() > 0) {
         ui->cmbDate->setCurrentIndex(0);
     }
+    NoticeNewEpisodes();
 }

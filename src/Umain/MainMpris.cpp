@@ -17,6 +17,8 @@ void TMainWindowMpris::Guard(const std::function<void()>& action) {
 MprisState TMainWindowMpris::State() {
     IMediaDevice& device = *services_.media;
     MprisState state;
+    state.rate = window_.PlaybackSpeed();
+    state.sleepRemainingMs = window_.SleepRemaining().value_or(-1);
     if (!device.IsOpen()) {
         return state;
     }
@@ -87,6 +89,10 @@ void TMainWindowMpris::SetPosition(qint64 positionMs) {
             device.Play(true);
         }
     });
+}
+
+void TMainWindowMpris::SetRate(double rate) {
+    Guard([this, rate] { window_.SetPlaybackSpeed(rate); });
 }
 
 void TMainWindowMpris::Raise() {

@@ -7,8 +7,8 @@ struct Services;
 
 // The main window's player as the desktop's media controls see it: the play
 // state and position from the media device, the title from what the player
-// last opened, and the transport through the window's own handlers, under the
-// handler guard.
+// last opened, the rate and the sleep timer from the window, and the transport
+// and the rate through the window's own handlers, under the handler guard.
 class TMainWindowMpris final : public IMprisPlayer {
 public:
     TMainWindowMpris(TfrmMain& window, Services& services);
@@ -20,6 +20,7 @@ public:
     void Stop() override;
     void SetPosition(qint64 positionMs) override;
     void Raise() override;
+    void SetRate(double rate) override;
 
 private:
     void Guard(const std::function<void()>& action);

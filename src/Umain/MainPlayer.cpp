@@ -17,6 +17,11 @@ QString Text(const std::string& text) {
 }  // namespace
 
 void TfrmMain::btnPlayClick() {
+    PlaySelectedEpisode(0);
+}
+
+// The play button's sequence; the play menu's resume starts at `startMs`.
+void TfrmMain::PlaySelectedEpisode(int startMs) {
     const int i = ui->cmbItem->currentIndex();
     if (ui->cmbItem->count() == 0 || !IsEpisodeIndex(Episodes, i)) {
         return;
@@ -32,20 +37,27 @@ void TfrmMain::btnPlayClick() {
         dialogs_.ShowMessage(Text(UnreachableLinkMessage(link, *error)));
         return;
     }
-    OpenAndPlay(link, episode.title, episode.title);
+    OpenAndPlay(link, episode.title, episode.title, episode.url, startMs);
 }
 
 void TfrmMain::PlayFile(const std::string& path) {
     OpenAndPlay(path, PathFileName(path), path);
 }
 
-// Closes what is open, opens `element` and plays it from its start after a
-// second's pause; `name` goes into the caption, `hint` onto the bar. A device
-// error leaves the controls as they were.
+// Closes what is open, opens `element` and plays it from its start (or from
+// `startMs`) after a second's pause; `name` goes into the caption, `hint` onto
+// the bar; `episodeLink` is the feed's link of an episode, empty for a local
+// file. A device error leaves the controls as they were.
 void TfrmMain::OpenAndPlay(const std::string& element, const std::string& name,
-                           const std::string& hint) {
+                           const std::string& hint, const std::string& episodeLink, int startMs) {
+    // A new play during the sleep timer's fade means the listener is awake.
+    if (fadeFromVolume_) {
+        SetSleepTimer(SleepChoice::Off);
+    }
+    RememberPosition();
     MediaPlayer.Close(true);
     nowPlaying_ = {};
+    playingLink_.clear();
     try {
         MediaPlayer.Open(element, true);
     } catch (const SoundOutputError&) {
@@ -55,7 +67,11 @@ void TfrmMain::OpenAndPlay(const std::string& element, const std::string& name,
         throw;
     }
     nowPlaying_ = {name, element};
+    playingLink_ = episodeLink;
     MediaPlayer.SetTimeFormatMilliseconds();
+    if (startMs > 0) {
+        MediaPlayer.Seek(startMs, false);
+    }
     const int length = MediaPlayer.Length();
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(length);
@@ -88,6 +104,8 @@ void TfrmMain::sbtnPlayClick() {
         case MediaMode::Playing:
             MediaPlayer.Pause(true);
             SetGlyph(ui->sbtnPlay, ui->imgBtnPlay);
+            // Kept now too, should the program not end normally.
+            RememberPosition();
             break;
         default:
             break;
@@ -100,6 +118,7 @@ void TfrmMain::sbtnStopClick() {
     }
     const MediaMode mode = MediaPlayer.Mode();
     if (mode == MediaMode::Playing || mode == MediaMode::Paused) {
+        RememberPosition();
         MediaPlayer.Stop(true);
         MediaPlayer.Seek(0, false);
     }

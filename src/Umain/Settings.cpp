@@ -86,6 +86,12 @@ std::string DefaultSaveFolder(const AppInfo& app) {
     return folder;
 }
 
+std::filesystem::path StateFileBesideSettings(const AppInfo& app, const std::string& extension) {
+    std::filesystem::path path = SettingsFileToWrite(app);
+    path.replace_extension(extension);
+    return path;
+}
+
 TSettings ReadSettings(IIniFile& ini, const AppInfo& app) {
     ini.Open(SettingsFileToRead(app));
     TSettings settings;
@@ -93,6 +99,7 @@ TSettings ReadSettings(IIniFile& ini, const AppInfo& app) {
     settings.FindText = ini.ReadString("URL", "Find", "");
     settings.ReplaceText = ini.ReadString("URL", "Replace", "");
     settings.LastDown = ini.ReadString("OPT", "LastDown", DefaultSaveFolder(app));
+    settings.Speed = ini.ReadString("OPT", "Speed", "");
     return settings;
 }
 
@@ -102,6 +109,9 @@ void WriteSettings(IIniFile& ini, const AppInfo& app, const TSettings& settings)
     ini.WriteString("URL", "Find", settings.FindText);
     ini.WriteString("URL", "Replace", settings.ReplaceText);
     ini.WriteString("OPT", "LastDown", settings.LastDown);
+    if (!settings.Speed.empty()) {
+        ini.WriteString("OPT", "Speed", settings.Speed);
+    }
     ini.Save();
 }
 

@@ -17,6 +17,9 @@ struct TSettings {
     std::string FindText;
     std::string ReplaceText;
     std::string LastDown;  // a folder, with a trailing separator
+    // The playback speed as stored. Empty, and then not written, until the
+    // user first chooses a speed other than normal.
+    std::string Speed;
 };
 
 // The settings file of an executable: its path with the extension replaced by
@@ -38,12 +41,18 @@ std::filesystem::path SettingsFileToWrite(const AppInfo& app);
 // separator.
 std::string DefaultSaveFolder(const AppInfo& app);
 
-// Reads RSS, Find, Replace and LastDown, in that order, each with its default.
+// A file of the program's own state (resume positions, episodes seen) in the
+// folder the settings are written to: the settings file's name with
+// `extension` in place of ".ini".
+std::filesystem::path StateFileBesideSettings(const AppInfo& app, const std::string& extension);
+
+// Reads RSS, Find, Replace and LastDown, in that order, each with its default,
+// and the speed when one is stored.
 TSettings ReadSettings(IIniFile& ini, const AppInfo& app);
 
-// Writes all four keys back, changed or not. A file that cannot be written (a
-// read-only settings file, say) is not reported: the values of the run are then
-// simply not kept.
+// Writes all four keys back, changed or not, and the speed when there is one.
+// A file that cannot be written (a read-only settings file, say) is not
+// reported: the values of the run are then simply not kept.
 void WriteSettings(IIniFile& ini, const AppInfo& app, const TSettings& settings);
 
 // "v%d.%d.%d.%d" of a file version.

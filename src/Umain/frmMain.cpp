@@ -50,6 +50,7 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
     ui->cmbDate->setFocus();
     memoText_ = new TDeferredPlainText(ui->Memo1);
     BindHandlers();
+    BindPlayMenu();
 
     Timer.setInterval(1000);
     Timer.start();
@@ -59,6 +60,8 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
     FindText = settings.FindText;
     ReplaceText = settings.ReplaceText;
     LastDown = settings.LastDown;
+    speedSetting_ = settings.Speed;
+    ReadPlayerMemory();
 
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(0);
@@ -88,7 +91,11 @@ TfrmMain::~TfrmMain() {
 }
 
 void TfrmMain::FormDestroy() {
-    WriteSettings(*services_.ini, services_.app, {RssURL, FindText, ReplaceText, LastDown});
+    // Also when the window goes without being closed first.
+    RememberPosition();
+    SaveState();
+    WriteSettings(*services_.ini, services_.app,
+                  {RssURL, FindText, ReplaceText, LastDown, speedSetting_});
 }
 
 void TfrmMain::Bind(QAbstractButton* button, void (TfrmMain::*handler)()) {
@@ -142,6 +149,9 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 void TfrmMain::FormClose() {
     Timer.stop();
+    sleepTicker_.stop();
+    RememberPosition();
+    SaveState();
     // A transfer still running (this close arrived through its event processing)
     // ends before the windows go away, and leaves no partial file behind.
     if (frmDownload != nullptr) {
@@ -164,11 +174,14 @@ void TfrmMain::cmbDateChange() {
     }
     // Checked before anything closes: a link from the feed is a web link.
     const std::string url = FeedMediaLink(Episodes[static_cast<std::size_t>(i)].url);
+    RememberPosition();
     MediaPlayer.Close(false);
     nowPlaying_ = {};
+    playingLink_.clear();
     MediaPlayer.Open(url, false);
     // The caption stays as it was; the media controls still name the medium.
     nowPlaying_ = {LinkFileName(url), url};
+    playingLink_ = Episodes[static_cast<std::size_t>(i)].url;
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(MediaPlayer.Length());
 }

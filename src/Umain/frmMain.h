@@ -1,16 +1,24 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QTimer>
 #include <QWidget>
 
 #include "Umain/Episode.h"
+#include "Umain/NewEpisodes.h"
+#include "Umain/ResumePositions.h"
+#include "Umain/SleepTimer.h"
 #include "platform/Dialogs.h"
 #include "platform/MediaDevice.h"
+#include "platform/StateFile.h"
 
 class QAbstractButton;
+class QAction;
+class QMenu;
 class TDeferredPlainText;
 class QLabel;
 class IHttpClient;
@@ -81,6 +89,26 @@ public:
     void btnSettingClick();
     void sbtnTOVClick();
 
+    // MainPlayMenu.cpp: the play menu, opened by a right click on btnPlay or
+    // by the menu key, with resume, the playback speed and the sleep timer; [
+    // and ] step the speed.
+    void btnPlayContextMenu(const QPoint& at);
+    void ResumeClick();
+    void SetPlaybackSpeed(double speed);
+    double PlaybackSpeed() const { return speed_; }
+    void SetSleepTimer(SleepChoice choice);
+    SleepChoice SleepTimerChoice() const { return sleep_.Choice(); }
+    // The time until the sleep timer pauses the player, when it is known.
+    std::optional<std::int64_t> SleepRemaining();
+    void SleepTimerTick();
+    QMenu* PlayMenu() const { return playMenu_; }
+    // Where each episode was stopped, by its feed link.
+    const TResumePositions& ResumePositions() const { return positions_; }
+
+    // MainNewEpisodes.cpp: a desktop notification of the episodes that a load
+    // brought for the first time.
+    void NoticeNewEpisodes();
+
     // frmMain.cpp: the window's own handlers
     void cmbItemChange();
     void cmbDateChange();
@@ -111,8 +139,21 @@ private:
     void ShowTransport(const QLabel* glyph, bool enabled);
     // The transport with nothing open: the play glyph, both buttons disabled.
     void ShowNothingOpen();
-    void OpenAndPlay(const std::string& element, const std::string& name, const std::string& hint);
+    void OpenAndPlay(const std::string& element, const std::string& name, const std::string& hint,
+                     const std::string& episodeLink = {}, int startMs = 0);
+    void PlaySelectedEpisode(int startMs);
     bool SeekBarLength(int& length, bool quietWithoutMedium);
+
+    // MainPlayMenu.cpp
+    void BindPlayMenu();
+    void UpdatePlayMenu();
+    void ReadPlayerMemory();
+    void RememberPosition();
+    void SaveStateSoon();
+    void SaveState();
+    TSleepMedium SleepMedium();
+    void EndSleepFade();
+    void ShowSleepRemaining();
 
     Services& services_;
     IDialogs& dialogs_;
@@ -121,6 +162,31 @@ private:
     std::unique_ptr<Ui::TfrmMain> ui;
     TDeferredPlainText* memoText_ = nullptr;
     TNowPlaying nowPlaying_;
+
+    // The feed link of the episode open; empty for a local file.
+    std::string playingLink_;
+    TResumePositions positions_;
+    StateFile positionsFile_{{}};
+    bool positionsChanged_ = false;
+    TSeenEpisodes seen_;
+    StateFile seenFile_{{}};
+    bool seenChanged_ = false;
+    // Writes what changed once the handler that changed it has returned.
+    QTimer saveTimer_;
+
+    double speed_ = 1.0;
+    // The speed as the settings file holds it; see TSettings::Speed.
+    std::string speedSetting_;
+
+    TSleepTimer sleep_;
+    QTimer sleepTicker_;
+    // The volume before the sleep timer's fade began, while it fades.
+    std::optional<int> fadeFromVolume_;
+    // What the caption carries at its end for the sleep timer.
+    QString sleepTail_;
+
+    QMenu* playMenu_ = nullptr;
+    QAction* actResume_ = nullptr;
 };
 
 // The main window of the running program, or null before it is built.

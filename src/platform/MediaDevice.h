@@ -29,6 +29,10 @@ inline constexpr const char* kNoDeviceOpen = "No MCI device open";
 // The first line of a SoundOutputError's text; the device's reason follows.
 inline constexpr const char* kNoSoundOutput = "소리를 출력할 장치를 열 수 없습니다.";
 
+// The playing rates the player offers, 1.0 being normal.
+inline constexpr double kMinPlaybackRate = 0.5;
+inline constexpr double kMaxPlaybackRate = 3.0;
+
 // One media device with at most one medium open. Times are milliseconds.
 //
 // A command sent with `notify` reports its completion to the notify handler
@@ -79,4 +83,14 @@ public:
     // sends a Failure notification whether or not one was asked for; this is
     // then the device's message. Empty otherwise; the next open clears it.
     virtual std::string FailureText() const = 0;
+
+    // Beyond the commands above, for the player's extras. Both hold for the
+    // medium open and for those opened later, and work with none open.
+    //
+    // The playing rate (1.0 normal), with the pitch kept. Positions and lengths
+    // stay in the medium's own time.
+    virtual void SetSpeed(double rate) = 0;
+    // The output volume in percent, 0 to 100 (100 at the start).
+    virtual void SetVolume(int percent) = 0;
+    virtual int Volume() = 0;
 };

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include "MediaDevice.h"
+
 class MprisService;
 
 // org.mpris.MediaPlayer2: the program as a whole.
@@ -42,9 +44,9 @@ class MprisPlayerAdaptor final : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
     Q_PROPERTY(QString PlaybackStatus READ PlaybackStatus)
-    Q_PROPERTY(double Rate READ Rate)
-    Q_PROPERTY(double MinimumRate READ Rate)
-    Q_PROPERTY(double MaximumRate READ Rate)
+    Q_PROPERTY(double Rate READ Rate WRITE SetRate)
+    Q_PROPERTY(double MinimumRate READ MinimumRate)
+    Q_PROPERTY(double MaximumRate READ MaximumRate)
     Q_PROPERTY(QVariantMap Metadata READ Metadata)
     Q_PROPERTY(double Volume READ Volume)
     Q_PROPERTY(qlonglong Position READ Position)
@@ -58,7 +60,10 @@ public:
     explicit MprisPlayerAdaptor(MprisService* service);
 
     QString PlaybackStatus() const;
-    double Rate() const { return 1.0; }
+    double Rate() const;
+    void SetRate(double rate);
+    double MinimumRate() const { return kMinPlaybackRate; }
+    double MaximumRate() const { return kMaxPlaybackRate; }
     QVariantMap Metadata() const;
     double Volume() const { return 1.0; }
     qlonglong Position() const;
@@ -90,4 +95,6 @@ private:
 // Texts and values as the media controls expect them.
 QString MprisStatusText(int status);
 QDBusObjectPath MprisTrackId(const QString& title);
-QVariantMap MprisMetadata(const QString& title, qint64 lengthMs);
+// The sleep timer's time left goes under "zurav3:sleepRemaining", in
+// microseconds like the length, while it runs.
+QVariantMap MprisMetadata(const QString& title, qint64 lengthMs, qint64 sleepRemainingMs = -1);

@@ -36,6 +36,12 @@ qint64 ToUs(qint64 ms) {
     return us;
 }
 
+// The sleep timer's time left changes the metadata once a second, not at
+// every look.
+qint64 WholeSeconds(qint64 ms) {
+    return ms < 0 ? -1 : ms / 1000;
+}
+
 }  // namespace
 
 QString MprisStatusText(int status) {
@@ -58,12 +64,15 @@ QDBusObjectPath MprisTrackId(const QString& title) {
                            QString::number(qHash(title), 16));
 }
 
-QVariantMap MprisMetadata(const QString& title, qint64 lengthMs) {
+QVariantMap MprisMetadata(const QString& title, qint64 lengthMs, qint64 sleepRemainingMs) {
     QVariantMap metadata;
     metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(MprisTrackId(title)));
     if (!title.isEmpty()) {
         metadata.insert(QStringLiteral("xesam:title"), title);
         metadata.insert(QStringLiteral("mpris:length"), ToUs(lengthMs));
+    }
+    if (sleepRemainingMs >= 0) {
+        metadata.insert(QStringLiteral("zurav3:sleepRemaining"), ToUs(sleepRemainingMs));
     }
     return metadata;
 }
@@ -86,7 +95,21 @@ QString MprisPlayerAdaptor::PlaybackStatus() const {
 
 QVariantMap MprisPlayerAdaptor::Metadata() const {
     const MprisState state = service_->Player().State();
-    return MprisMetadata(state.title, state.lengthMs);
+    return MprisMetadata(state.title, state.lengthMs, state.sleepRemainingMs);
+}
+
+double MprisPlayerAdaptor::Rate() const {
+    return service_->Player().State().rate;
+}
+
+void MprisPlayerAdaptor::SetRate(double rate) {
+    // A rate of 0 asks for a pause; a negative one or no number is not a rate.
+    if (rate == 0.0) {
+        service_->Player().Pause();
+    } else if (rate > 0.0) {
+        service_->Player().SetRate(std::clamp(rate, kMinPlaybackRate, kMaxPlaybackRate));
+    }
+    service_->Refresh();
 }
 
 qlonglong MprisPlayerAdaptor::Position() const {
@@ -195,9 +218,14 @@ void MprisService::Refresh() {
         changed.insert(QStringLiteral("PlaybackStatus"),
                        MprisStatusText(static_cast<int>(now.status)));
     }
-    if (now.title != last_.title || now.lengthMs != last_.lengthMs) {
-        changed.insert(QStringLiteral("Metadata"), MprisMetadata(now.title, now.lengthMs));
+    if (now.title != last_.title || now.lengthMs != last_.lengthMs ||
+        WholeSeconds(now.sleepRemainingMs) != WholeSeconds(last_.sleepRemainingMs)) {
+        changed.insert(QStringLiteral("Metadata"),
+                       MprisMetadata(now.title, now.lengthMs, now.sleepRemainingMs));
         changed.insert(QStringLiteral("CanSeek"), now.lengthMs > 0);
+    }
+    if (now.rate != last_.rate) {
+        changed.insert(QStringLiteral("Rate"), now.rate);
     }
     last_ = now;
     if (changed.isEmpty()) {

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include "MediaDevice.h"
+
 // What the desktop's media controls see of the player.
 struct MprisState {
     enum class Status { Stopped, Playing, Paused };
@@ -13,6 +15,9 @@ struct MprisState {
     QString title;  // what is loaded; empty when nothing is
     qint64 lengthMs = 0;
     qint64 positionMs = 0;
+    double rate = 1.0;
+    // The sleep timer's time left before it pauses the player; -1 when off.
+    qint64 sleepRemainingMs = -1;
 
     bool operator==(const MprisState&) const = default;
 };
@@ -29,6 +34,8 @@ public:
     // Moves to `positionMs`, playing on if the player was playing.
     virtual void SetPosition(qint64 positionMs) = 0;
     virtual void Raise() = 0;
+    // Plays at `rate` (within kMinPlaybackRate..kMaxPlaybackRate).
+    virtual void SetRate(double /*rate*/) {}
 };
 
 class MprisRootAdaptor;
@@ -36,7 +43,8 @@ class MprisPlayerAdaptor;
 
 // The MPRIS2 D-Bus service (org.mpris.MediaPlayer2.zurav3): the desktop's
 // media keys and controls reach the player through it, and it reports the
-// title, the play state, the length and the position. Changes are noticed by
+// title, the play state, the length, the position, the rate and the sleep
+// timer's time left. Changes are noticed by
 // looking at the player twice a second and announced with PropertiesChanged.
 class MprisService final : public QObject {
     Q_OBJECT

@@ -135,6 +135,12 @@ void MpvMediaDevice::Start() {
     }
     api_->observe_property(mpv_, 0, "eof-reached", MPV_FORMAT_FLAG);
     api_->set_wakeup_callback(mpv_, &MpvMediaDevice::Wakeup, this);
+    if (speed_ != 1.0) {
+        ApplySpeed();
+    }
+    if (volume_ != 100) {
+        ApplyVolume();
+    }
 }
 
 MpvMediaDevice::~MpvMediaDevice() {
@@ -547,4 +553,38 @@ std::string MpvMediaDevice::ErrorText(int error) const {
         return std::string(kNoSoundOutput) + "\n\n" + reason;
     }
     return reason;
+}
+
+void MpvMediaDevice::SetSpeed(double rate) {
+    if (!(rate > 0.0)) {
+        return;
+    }
+    speed_ = rate;
+    if (mpv_ != nullptr) {
+        ApplySpeed();
+    }
+}
+
+void MpvMediaDevice::SetVolume(int percent) {
+    volume_ = std::clamp(percent, 0, 100);
+    if (mpv_ != nullptr) {
+        ApplyVolume();
+    }
+}
+
+int MpvMediaDevice::Volume() {
+    return volume_;
+}
+
+// Both are kept by the device until mpv runs, so that setting them never
+// loads libmpv, and handed to mpv when it starts. mpv keeps the pitch at any
+// speed by itself (audio-pitch-correction, on by default).
+void MpvMediaDevice::ApplySpeed() {
+    double speed = speed_;
+    api_->set_property(mpv_, "speed", MPV_FORMAT_DOUBLE, &speed);
+}
+
+void MpvMediaDevice::ApplyVolume() {
+    double volume = volume_;
+    api_->set_property(mpv_, "volume", MPV_FORMAT_DOUBLE, &volume);
 }

@@ -51,6 +51,9 @@ public:
     void Seek(int positionMs, bool notify) override;
     bool IsOpen() const override;
     std::string FailureText() const override;
+    void SetSpeed(double rate) override;
+    void SetVolume(int percent) override;
+    int Volume() override;
 
     // An mpv property as text, empty when it has no value or nothing has been
     // opened yet: for diagnostics, tests and benchmarks.
@@ -63,6 +66,8 @@ private:
     // Loads libmpv and starts the player unless that has been done; on
     // failure the reason is left in initError_.
     void Start();
+    void ApplySpeed();
+    void ApplyVolume();
     static void Wakeup(void* device);
     void DrainEvents();
     void HandleEvent(const mpv_event& event);
@@ -110,4 +115,8 @@ private:
     // Where a pause or a stop left the medium: mpv may still move its clock by
     // a millisecond after pausing, but a paused device stands still.
     std::optional<int> heldPosition_;
+
+    // What SetSpeed and SetVolume asked for, also before mpv runs.
+    double speed_ = 1.0;
+    int volume_ = 100;
 };

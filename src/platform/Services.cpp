@@ -1,5 +1,7 @@
 #include "Services.h"
 
+#include <QDBusConnection>
+
 #include "CurlHttpClient.h"
 #include "CurlUrlDownloader.h"
 #include "MpvMediaDevice.h"
@@ -13,6 +15,8 @@ Services MakeProgramServices() {
     services.media = std::make_unique<MpvMediaDevice>();
     services.ini = std::make_unique<SimpleIniFile>();
     services.dialogs = std::make_unique<QtDialogs>();
+    services.clock = std::make_unique<SteadyClock>();
+    services.notifier = std::make_unique<DBusDesktopNotifier>(QDBusConnection::sessionBus());
     services.app = AppInfo::Current();
     return services;
 }

@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "AppInfo.h"
+#include "Clock.h"
+#include "DesktopNotifier.h"
 #include "Dialogs.h"
 #include "HttpClient.h"
 #include "IniFile.h"
@@ -17,6 +19,10 @@ struct Services {
     std::unique_ptr<IMediaDevice> media;
     std::unique_ptr<IIniFile> ini;
     std::unique_ptr<IDialogs> dialogs;
+    // The steady clock of the sleep timer.
+    std::unique_ptr<IClock> clock = std::make_unique<SteadyClock>();
+    // Desktop notifications; none means none are sent.
+    std::unique_ptr<IDesktopNotifier> notifier;
     AppInfo app{{}, {0, 0, 0, 0}};
 };
 

@@ -269,3 +269,36 @@ TEST_F(MediaDevice, StreamsAnMp3OverHttpWithRangeRequests) {
     EXPECT_EQ(notes_, std::vector<NotifyResult>{NotifyResult::Successful});
     EXPECT_EQ(device_.Position(), device_.Length());
 }
+
+// Speed and volume are the device's, not the medium's: set before mpv runs,
+// they reach it when it starts; they hold for media opened later; lengths and
+// positions stay in the medium's own time.
+TEST_F(MediaDevice, SpeedAndVolumeHoldForLaterMediaAndTimesStayInMediaTime) {
+    device_.SetSpeed(2.5);
+    device_.SetVolume(40);
+    EXPECT_EQ(device_.PropertyText("speed"), "");
+    device_.Open(TestDataFile("tone-60s.mp3"), false);
+    EXPECT_EQ(std::stod(device_.PropertyText("volume")), 40.0);
+    EXPECT_NEAR(device_.Length(), 60000, 200);
+    EXPECT_EQ(std::stod(device_.PropertyText("speed")), 2.5);
+    // The pitch is kept by mpv's own filter, which it adds at any speed but 1.
+    EXPECT_EQ(device_.PropertyText("audio-pitch-correction"), "yes");
+    EXPECT_EQ(device_.Volume(), 40);
+    device_.Seek(30000, false);
+    device_.Play(false);
+    ASSERT_TRUE(PlaysPast(30500));
+    EXPECT_LE(device_.Position(), device_.Length());
+
+    // Not a rate: ignored.
+    device_.SetSpeed(0);
+    device_.SetSpeed(-1);
+    device_.SetVolume(250);
+    device_.Open(TestDataFile("tone-3s.mp3"), false);
+    EXPECT_EQ(std::stod(device_.PropertyText("speed")), 2.5);
+    EXPECT_EQ(device_.Volume(), 100);
+    device_.SetVolume(-3);
+    EXPECT_EQ(std::stod(device_.PropertyText("volume")), 0.0);
+    device_.Close(false);
+    device_.SetSpeed(1.0);
+    EXPECT_EQ(std::stod(device_.PropertyText("speed")), 1.0);
+}
