@@ -255,9 +255,11 @@ void TfrmMain::SleepTimerTick() {
         if (*remaining > 0) {
             MediaPlayer.SetVolume(FadeVolume(*fadeFromVolume_, *remaining));
         } else {
-            // Paused as by the button, which also keeps the place; the next
-            // play is at full volume again.
-            sbtnPlayClick();
+            // Paused as by the button (also a medium of unknown length), with
+            // the place kept; the next play is at full volume again.
+            MediaPlayer.Pause(true);
+            SetGlyph(ui->sbtnPlay, ui->imgBtnPlay);
+            RememberPosition();
             SetSleepTimer(SleepChoice::Off);
             return;
         }
