@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include "WaitUntil.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/Services.h"
 
 namespace {
@@ -61,4 +63,14 @@ TEST(ProgramServices, UserFoldersComeFromTheEnvironment) {
     // Without XDG_CONFIG_HOME: ~/.config.
     qunsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(AppInfo::Current().UserConfigFolder(), Local(home, ".config/ZURav3"));
+}
+
+// The sleep timer counts with the steady clock, and new-episode notices go
+// over the session bus.
+TEST(ProgramServices, SleepTimerCountsWithTheSteadyClockAndNoticesGoOverDBus) {
+    Services services = MakeProgramServices();
+    ASSERT_NE(dynamic_cast<SteadyClock*>(services.clock.get()), nullptr);
+    EXPECT_NE(dynamic_cast<DBusDesktopNotifier*>(services.notifier.get()), nullptr);
+    const std::int64_t start = services.clock->NowMs();
+    EXPECT_TRUE(WaitUntil([&] { return services.clock->NowMs() >= start + 20; }));
 }
