@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
     # build tools
-    build-essential cmake ninja-build pkg-config git clang-format
+    build-essential cmake ninja-build pkg-config git clang-format clang-tidy
     # windows, dialogs, clipboard, D-Bus, tests' input helpers
     qt6-base-dev qt6-base-dev-tools libgl-dev
     # the embedded browser

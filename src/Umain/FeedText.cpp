@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <ranges>
 #include <vector>
 
 #include "FeedDocument.h"
@@ -264,9 +263,9 @@ public:
             record.length = lengths_[static_cast<std::size_t>(rest.length)];
         }
         // Back from the end, what the rest from each first attribute passed leaves.
-        for (const Event& event : std::views::reverse(events_)) {
-            const auto index = static_cast<long>(event.index);
-            switch (event.kind) {
+        for (auto event = events_.rbegin(); event != events_.rend(); ++event) {
+            const auto index = static_cast<long>(event->index);
+            switch (event->kind) {
                 case Event::Kind::Url:
                     rest.url = rest.url < 0 ? index : rest.url;
                     break;
@@ -274,8 +273,8 @@ public:
                     rest.length = rest.length < 0 ? index : rest.length;
                     break;
                 case Event::Kind::Rest:
-                    rests_[event.index] = rest;
-                    rests_[event.index].known = true;
+                    rests_[event->index] = rest;
+                    rests_[event->index].known = true;
                     break;
             }
         }

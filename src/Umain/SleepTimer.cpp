@@ -7,13 +7,13 @@ void TSleepTimer::Choose(SleepChoice choice, std::int64_t nowMs) {
     choice_ = choice;
     switch (choice) {
         case SleepChoice::Minutes15:
-            deadlineMs_ = nowMs + 15 * 60000;
+            deadlineMs_ = nowMs + 15 * std::int64_t{60000};
             break;
         case SleepChoice::Minutes30:
-            deadlineMs_ = nowMs + 30 * 60000;
+            deadlineMs_ = nowMs + 30 * std::int64_t{60000};
             break;
         case SleepChoice::Minutes60:
-            deadlineMs_ = nowMs + 60 * 60000;
+            deadlineMs_ = nowMs + 60 * std::int64_t{60000};
             break;
         case SleepChoice::Off:
         case SleepChoice::EndOfEpisode:

@@ -9,7 +9,7 @@
 class StateFile {
 public:
     // Larger files are not the program's own and are read as empty.
-    static constexpr std::size_t kMaxBytes = 8 * 1024 * 1024;
+    static constexpr std::size_t kMaxBytes = std::size_t{8} * 1024 * 1024;
 
     explicit StateFile(std::filesystem::path path) : path_(std::move(path)) {}
 
