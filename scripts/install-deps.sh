@@ -10,6 +10,8 @@ packages=(
     build-essential cmake ninja-build pkg-config git clang-format clang-tidy
     # windows, dialogs, clipboard, D-Bus, tests' input helpers
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    # the player's glyphs, drawn from SVG at the screen's scale
+    qt6-svg-dev
     # the embedded browser
     qt6-webengine-dev qt6-webengine-dev-tools
     # media device, HTTP, XML, INI
@@ -30,12 +32,13 @@ packages=(
     libx11-dev
     # the start-up benchmark watches windows appear (xcb)
     libxcb1-dev
-    # Korean text
-    fonts-nanum
+    # Korean text, and Qt's own texts (standard buttons, file dialogs) in Korean
+    fonts-nanum qt6-translations-l10n
 )
 # The system tests' tools: a private sound server on a null sink and its
-# client tools, readers of the windows' titles and icons, and input for them.
-test_tools=(pulseaudio pulseaudio-utils x11-utils xdotool)
+# client tools, readers of the windows' titles and icons, and input for them;
+# the validators of the installed desktop entry and software-centre metadata.
+test_tools=(pulseaudio pulseaudio-utils x11-utils xdotool desktop-file-utils appstream)
 if [ "${1:-}" != "--to-run" ]; then
     packages+=("${test_tools[@]}")
 fi

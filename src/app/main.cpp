@@ -15,6 +15,7 @@
 #include "platform/ProgramFonts.h"
 #include "platform/ProgramIcon.h"
 #include "platform/MprisService.h"
+#include "platform/QtTranslations.h"
 #include "platform/Services.h"
 #include "platform/StartupTrace.h"
 
@@ -31,6 +32,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(ProgramIcon());
     ApplyProgramFonts();
     StartupMark("fonts");
+    InstallQtTranslations(app);
     // From here on a termination signal waits for the event loop, then ends
     // the program as the close box does.
     ExitSignals exitSignals;
