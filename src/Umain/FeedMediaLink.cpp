@@ -1,5 +1,6 @@
 #include "FeedMediaLink.h"
 
+#include "Umain/FailureText.h"
 #include "platform/MediaDevice.h"
 #include "platform/WebLink.h"
 
@@ -7,5 +8,6 @@ std::string FeedMediaLink(const std::string& link) {
     if (auto web = NormalizedWebLink(link)) {
         return *std::move(web);
     }
-    throw MediaDeviceError("Only http or https links can be played: " + link);
+    throw MediaDeviceError(
+        FailureText(kPlayFailed, link, "Only http or https links can be played"));
 }

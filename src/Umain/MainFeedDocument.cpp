@@ -1,23 +1,38 @@
+#include <iostream>
+
 #include <QStringList>
 
+#include "Umain/BusyCursor.h"
+#include "Umain/FailureText.h"
 #include "Umain/FeedDocument.h"
 #include "Umain/FeedEncoding.h"
+#include "Umain/FeedError.h"
 #include "frmMain.h"
 #include "platform/HttpClient.h"
 #include "ui_frmMain.h"
 
 void TfrmMain::LoadFeedDocument() {
-    // A feed that cannot be fetched changes nothing and is not reported.
+    // The window waits for the whole load; an error box after it has the
+    // normal cursor again.
+    const TBusyCursor busy;
     HttpResult fetched = IdHTTP.Get(RssURL);
+    // A feed that cannot be fetched changes nothing and the window says
+    // nothing; one line on standard error tells whoever started the program.
     if (!fetched.Ok()) {
+        std::cerr << FailureLine(kFeedFetchFailed, RssURL, fetched.error) << std::endl;
         return;
     }
-    // Bytes that cannot be decoded are reported like a malformed feed.
-    DecodeFeedBody(fetched.body);
 
     // The whole feed is read before anything is replaced, so a malformed feed
-    // leaves the catalogue and both lists as they were.
-    std::optional<FeedDocument> feed = ParseFeedDocument(std::move(fetched.body));
+    // leaves the catalogue and both lists as they were. Bytes that cannot be
+    // decoded are reported like a malformed feed.
+    std::optional<FeedDocument> feed;
+    try {
+        DecodeFeedBody(fetched.body);
+        feed = ParseFeedDocument(std::move(fetched.body));
+    } catch (const FeedError& e) {
+        throw FeedError(FailureText(kFeedReadFailed, RssURL, e.what()));
+    }
     if (!feed) {
         return;
     }

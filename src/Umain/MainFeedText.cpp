@@ -2,7 +2,9 @@
 
 #include <QStringList>
 
+#include "Umain/BusyCursor.h"
 #include "Umain/DeferredPlainText.h"
+#include "Umain/FailureText.h"
 #include "Umain/FeedEncoding.h"
 #include "Umain/FeedError.h"
 #include "Umain/FeedText.h"
@@ -22,17 +24,24 @@ QString TfrmMain::Memo1Text() const {
 }
 
 void TfrmMain::ScanFeedText() {
+    // The window waits for the whole load; an error box after it has the
+    // normal cursor again.
+    const TBusyCursor busy;
     HttpResult fetched = IdHTTP.Get(RssURL);
     if (!fetched.Ok()) {
-        throw std::runtime_error(fetched.error);
+        throw std::runtime_error(FailureText(kFeedFetchFailed, RssURL, fetched.error));
     }
     std::string& text = fetched.body;
-    DecodeFeedBody(text);
-    memoText_->SetText(QString::fromStdString(text));
-
-    // The whole feed is scanned before anything is replaced, so a feed that
-    // fails part-way leaves the catalogue and the date list as they were.
-    TEpisodeList scanned = ScanFeedEnclosures(text);
+    TEpisodeList scanned;
+    try {
+        DecodeFeedBody(text);
+        memoText_->SetText(QString::fromStdString(text));
+        // The whole feed is scanned before anything is replaced, so a feed that
+        // fails part-way leaves the catalogue and the date list as they were.
+        scanned = ScanFeedEnclosures(text);
+    } catch (const FeedError& e) {
+        throw FeedError(FailureText(kFeedReadFailed, RssURL, e.what()));
+    }
     QStringList dates;
     dates.reserve(static_cast<qsizetype>(scanned.size()));
     for (const TEpisode& episode : scanned) {

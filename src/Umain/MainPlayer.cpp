@@ -1,6 +1,8 @@
 #include <QThread>
 #include <QToolButton>
 
+#include "Umain/BusyCursor.h"
+#include "Umain/FailureText.h"
 #include "Umain/FeedMediaLink.h"
 #include "Umain/FileNames.h"
 #include "Umain/LinkCheck.h"
@@ -33,7 +35,7 @@ void TfrmMain::PlaySelectedEpisode(int startMs) {
     // fetched, and what plays now goes on.
     link = FeedMediaLink(link);
     // Only a link that answers itself is played; what plays now goes on otherwise.
-    if (const auto error = CheckEpisodeLink(IdHTTP, link)) {
+    if (const auto error = WithBusyCursor([&] { return CheckEpisodeLink(IdHTTP, link); })) {
         dialogs_.ShowMessage(Text(UnreachableLinkMessage(link, *error)));
         return;
     }
@@ -47,9 +49,11 @@ void TfrmMain::PlayFile(const std::string& path) {
 // Closes what is open, opens `element` and plays it from its start (or from
 // `startMs`) after a second's pause; `name` goes into the caption, `hint` onto
 // the bar; `episodeLink` is the feed's link of an episode, empty for a local
-// file. A device error leaves the controls as they were.
+// file. A device error leaves the controls as they were. The window waits all
+// the while.
 void TfrmMain::OpenAndPlay(const std::string& element, const std::string& name,
                            const std::string& hint, const std::string& episodeLink, int startMs) {
+    const TBusyCursor busy;
     // A new play during the sleep timer's fade means the listener is awake.
     if (fadeFromVolume_) {
         SetSleepTimer(SleepChoice::Off);
@@ -62,9 +66,11 @@ void TfrmMain::OpenAndPlay(const std::string& element, const std::string& name,
         MediaPlayer.Open(element, true);
     } catch (const SoundOutputError&) {
         // Nothing could be heard: what played before is closed, so the
-        // transport shows that nothing plays.
+        // transport shows that nothing plays. The error says so in Korean.
         ShowNothingOpen();
         throw;
+    } catch (const MediaDeviceError& e) {
+        throw MediaDeviceError(FailureText(kPlayFailed, element, e.what()));
     }
     nowPlaying_ = {name, element};
     playingLink_ = episodeLink;
@@ -142,7 +148,11 @@ void TfrmMain::MediaPlayerNotify(NotifyResult result) {
         const std::string failure = MediaPlayer.FailureText();
         if (result == NotifyResult::Failure && !failure.empty()) {
             ShowNothingOpen();
-            throw MediaDeviceError(failure);
+            // A lost sound output says so in Korean already.
+            if (failure.starts_with(kNoSoundOutput)) {
+                throw MediaDeviceError(failure);
+            }
+            throw MediaDeviceError(FailureText(kPlayBrokeOff, nowPlaying_.location, failure));
         }
         // After a failed open there is nothing to show: the buttons keep their state.
         return;

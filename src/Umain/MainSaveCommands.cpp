@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 
 #include "Udownload/frmDownload.h"
+#include "Umain/BusyCursor.h"
+#include "Umain/FailureText.h"
 #include "Umain/FileNames.h"
 #include "Umain/LinkCheck.h"
 #include "frmMain.h"
@@ -49,7 +51,7 @@ void TfrmMain::btnDownClick() {
     }
     std::string link = Episodes[static_cast<std::size_t>(i)].url;
     RewriteLink(link);
-    if (const auto error = CheckEpisodeLink(IdHTTP, link)) {
+    if (const auto error = WithBusyCursor([&] { return CheckEpisodeLink(IdHTTP, link); })) {
         dialogs_.ShowMessage(QString::fromStdString(UnreachableLinkMessage(link, *error)));
         return;
     }
@@ -109,7 +111,8 @@ void TfrmMain::btnURLClick() {
     // Qt reports no failure of its own; a clipboard that does not hold the link
     // afterwards was not set, and saying it was copied would be wrong.
     if (clipboard->text() != text) {
-        throw std::runtime_error("The link could not be put on the clipboard");
+        throw std::runtime_error(
+            FailureText(kCopyFailed, link, "The clipboard does not hold the link afterwards"));
     }
     dialogs_.SystemBox(text + QStringLiteral("\n\nMP3 다운로드 경로를 클립보드에 복사하였습니다."),
                        QStringLiteral("MP3 다운로드 경로"),

@@ -6,7 +6,9 @@
 #include <QToolButton>
 
 #include "Udownload/frmDownload.h"
+#include "Umain/BusyCursor.h"
 #include "Umain/DeferredPlainText.h"
+#include "Umain/FailureText.h"
 #include "Umain/FeedMediaLink.h"
 #include "Umain/FileNames.h"
 #include "Umain/Settings.h"
@@ -174,11 +176,18 @@ void TfrmMain::cmbDateChange() {
     }
     // Checked before anything closes: a link from the feed is a web link.
     const std::string url = FeedMediaLink(Episodes[static_cast<std::size_t>(i)].url);
+    const TBusyCursor busy;
     RememberPosition();
     MediaPlayer.Close(false);
     nowPlaying_ = {};
     playingLink_.clear();
-    MediaPlayer.Open(url, false);
+    try {
+        MediaPlayer.Open(url, false);
+    } catch (const SoundOutputError&) {
+        throw;
+    } catch (const MediaDeviceError& e) {
+        throw MediaDeviceError(FailureText(kPlayFailed, url, e.what()));
+    }
     // The caption stays as it was; the media controls still name the medium.
     nowPlaying_ = {LinkFileName(url), url};
     playingLink_ = Episodes[static_cast<std::size_t>(i)].url;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Umain/FailureText.h"
 #include "Umain/FileNames.h"
 #include "Umain/PlayTime.h"
 #include "Umain/RewriteLink.h"
@@ -81,4 +82,11 @@ TEST(FileFilter, ConvertsBarSeparatedPairsForQt) {
     EXPECT_EQ(ToQtNameFilters(QStringLiteral("Audio|*.mp3;*.wav")),
               QStringList{QStringLiteral("Audio (*.mp3 *.MP3 *.wav *.WAV)")});
     EXPECT_TRUE(ToQtNameFilters(QString()).isEmpty());
+}
+
+// Standard error gets one line per failure, whatever line breaks a server's
+// or a library's reason holds.
+TEST(FailureText, TheStandardErrorLineStaysOneLine) {
+    EXPECT_EQ(FailureLine(kFeedFetchFailed, "http://h/rss", "HTTP/1.1 502 Bad\r\nGateway\n"),
+              "ZURav3: 피드를 불러오지 못했습니다: http://h/rss: HTTP/1.1 502 Bad  Gateway ");
 }

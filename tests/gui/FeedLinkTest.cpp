@@ -84,7 +84,8 @@ TEST_F(FeedLinks, LocalPathsFromTheFeedAreRefusedAndWhatPlaysGoesOn) {
     const auto expectRefused = [&](const std::string& link, const char* where) {
         ASSERT_EQ(Dialogs().Count(), 1u) << where << " " << link;
         EXPECT_EQ(Dialogs().Last().kind, Kind::Error);
-        EXPECT_EQ(LastText(), "Only http or https links can be played: " + link);
+        EXPECT_EQ(LastText(),
+                  "재생하지 못했습니다: " + link + "\n\nOnly http or https links can be played");
         EXPECT_TRUE(StillPlays()) << where << " " << link;
         EXPECT_EQ(Main().NowPlaying().location, TestDataFile("tone-3s.mp3"));
         Dialogs().Clear();

@@ -85,7 +85,8 @@ TEST_F(FeedTextScan, AFailedLoadKeepsTheCatalogueAndTheDatesButTakesTheUrl) {
         w.ChangeRssURL(Url("/scan?again"));
         ADD_FAILURE() << "no error";
     } catch (const FeedError& e) {
-        EXPECT_STREQ(e.what(), "'big' is not a valid floating point value");
+        EXPECT_EQ(e.what(), "피드를 읽지 못했습니다: " + Url("/scan?again") +
+                                "\n\n'big' is not a valid floating point value");
     }
     EXPECT_EQ(w.RssURL, Url("/scan?again"));
     EXPECT_EQ(w.Episodes, before);
@@ -98,7 +99,8 @@ TEST_F(FeedTextScan, AFailedLoadKeepsTheCatalogueAndTheDatesButTakesTheUrl) {
         w.ChangeRssURL(Url("/missing"));
         ADD_FAILURE() << "no error";
     } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "HTTP/1.1 404 Not Found");
+        EXPECT_EQ(e.what(),
+                  "피드를 불러오지 못했습니다: " + Url("/missing") + "\n\nHTTP/1.1 404 Not Found");
     }
     EXPECT_EQ(w.RssURL, Url("/missing"));
     EXPECT_EQ(w.Episodes, before);
@@ -114,7 +116,8 @@ TEST_F(FeedTextScan, UndecodableFeedIsAnErrorAndAByteOrderMarkIsDropped) {
         w.ChangeRssURL(Url("/scan"));
         ADD_FAILURE() << "no error";
     } catch (const FeedError& e) {
-        EXPECT_STREQ(e.what(), "The feed is not valid UTF-8 text: byte 0xFF at offset 25");
+        EXPECT_EQ(e.what(), "피드를 읽지 못했습니다: " + Url("/scan") +
+                                "\n\nThe feed is not valid UTF-8 text: byte 0xFF at offset 25");
     }
     EXPECT_EQ(w.Episodes.size(), 2u);  // still the document load's
 

@@ -190,7 +190,8 @@ TEST_F(Player, FailedOpenKeepsTheControlsAndDoesNotComplainEverySecond) {
     Find<QToolButton>("sbtnOpen")->click();
     ASSERT_EQ(Dialogs().Count(), 2u);
     EXPECT_EQ(Dialogs().Last().kind, Kind::Error);
-    EXPECT_EQ(Dialogs().Last().text, Q("loading failed: " + missing));
+    EXPECT_EQ(Dialogs().Last().text,
+              Q("재생하지 못했습니다: " + missing + "\n\nloading failed: " + missing));
     EXPECT_FALSE(Media().IsOpen());
     EXPECT_EQ(Main().windowTitle(), caption);
     EXPECT_EQ(Bar()->Max(), max);

@@ -112,7 +112,8 @@ TEST_F(MainWindowStart, MalformedFeedAtStartShowsTheErrorAndOpensEmpty) {
         "<rss><channel><item><title>x</title><enclosure length=\"1.5\"/></item></channel></rss>");
     TfrmMain& w = Main();
     ASSERT_EQ(Dialogs().Count(), 1u);
-    EXPECT_EQ(Dialogs().Last().text, QStringLiteral("'1.5' is not a valid integer value"));
+    EXPECT_EQ(Dialogs().Last().text.toStdString(),
+              "피드를 읽지 못했습니다: " + Url("/rss") + "\n\n'1.5' is not a valid integer value");
     EXPECT_TRUE(w.Episodes.empty());
     EXPECT_EQ(Find<QComboBox>("cmbItem")->count(), 0);
     EXPECT_EQ(Find<QToolButton>("btnPlay")->toolTip(), QString());

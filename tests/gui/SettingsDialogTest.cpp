@@ -119,7 +119,8 @@ TEST_F(SettingsDialog, AFailedLoadShowsTheErrorAndKeepsTheDialogOpen) {
         btnOK_->click();
         ASSERT_EQ(Dialogs().Count(), 1u);
         EXPECT_EQ(Dialogs().Last().kind, Kind::Error);
-        EXPECT_EQ(Dialogs().Last().text, QStringLiteral("HTTP/1.1 404 Not Found"));
+        EXPECT_EQ(Dialogs().Last().text.toStdString(),
+                  "피드를 불러오지 못했습니다: " + missing + "\n\nHTTP/1.1 404 Not Found");
         EXPECT_TRUE(Rss().isVisible());
         EXPECT_EQ(edtRSS_->text().toStdString(), missing);
         EXPECT_EQ(Main().RssURL, missing);

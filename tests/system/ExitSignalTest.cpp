@@ -167,7 +167,7 @@ protected:
         ASSERT_TRUE(Xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), main,
                              QStringLiteral("296"), QStringLiteral("13"), QStringLiteral("click"),
                              QStringLiteral("1")}));
-        const QString dialog = WaitForWindow(QStringLiteral("^Open$"));
+        const QString dialog = WaitForWindow(QStringLiteral("^열기$"));
         ASSERT_FALSE(dialog.isEmpty()) << "the file dialog did not show";
         ASSERT_TRUE(Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog}));
         ASSERT_TRUE(Xdotool({QStringLiteral("key"), QStringLiteral("Return")}));

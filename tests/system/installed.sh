@@ -40,6 +40,10 @@ for size in 16 32 48 128; do
     grep -q "Icon ($size x $size)" <<<"$icon" || fail "the window has no $size-pixel icon"
 done
 quit_program
+# The built-in feed's host does not resolve here: the window said nothing, the
+# program said why on standard error.
+grep -q '^ZURav3: 피드를 불러오지 못했습니다: http' "$SYSTEM_TMP/program.log" ||
+    fail "no line on standard error about the feed that could not be fetched"
 
 ini="$home/.config/ZURav3/ZURav3.ini"
 [ -f "$ini" ] || fail "no settings in $ini"
