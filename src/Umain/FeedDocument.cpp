@@ -92,6 +92,12 @@ void ReadItem(pugi::xml_node item, TEpisode& episode, TextLines& titles) {
 
 }  // namespace
 
+std::string ShowTitleOf(const pugi::xml_node& title) {
+    // All of its text, CDATA sections and entities included, as XPath reads it.
+    static const pugi::xpath_query kText("string(.)");
+    return title ? kText.evaluate_string(title) : std::string();
+}
+
 std::int32_t ParseFeedInteger(std::string_view text) {
     std::string_view digits = text;
     while (digits.starts_with(' ')) {
@@ -139,6 +145,7 @@ std::optional<FeedDocument> ParseFeedDocument(std::string text) {
     }
 
     FeedDocument feed;
+    feed.showTitle = ShowTitleOf(channel.child("title"));
     std::size_t children = 0;
     for (pugi::xml_node node = channel.first_child(); node; node = node.next_sibling()) {
         ++children;

@@ -7,6 +7,10 @@
 
 #include "Episode.h"
 
+namespace pugi {
+class xml_node;
+}
+
 // Lines of text kept end to end in one buffer: a feed's titles, without one
 // allocation per line.
 class TextLines {
@@ -38,10 +42,12 @@ private:
 };
 
 // What the document reader makes of one feed: one record per item of the
-// channel, and one line per title element met, in document order.
+// channel, and one line per title element met, in document order; and the
+// show's name, the channel's own title (empty when it has none).
 struct FeedDocument {
     TEpisodeList episodes;
     TextLines titles;
+    std::string showTitle;
 };
 
 // Reads an RSS document, parsing `text` in place (it is consumed, which spares a
@@ -52,6 +58,9 @@ struct FeedDocument {
 // a document element without child nodes, a title, desc or link element whose
 // content is not a single text, and a length that is not a decimal integer.
 std::optional<FeedDocument> ParseFeedDocument(std::string text);
+
+// The show's name from the channel's title element (a null node gives "").
+std::string ShowTitleOf(const pugi::xml_node& title);
 
 // A decimal integer as the feed writes a length: optional leading blanks, an
 // optional sign, digits, and nothing after them. Throws FeedError otherwise.

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include <pugixml.hpp>
+
 #include "FeedDocument.h"
 #include "FeedError.h"
 
@@ -438,4 +440,22 @@ std::int32_t ParseFeedLength(std::string_view text) {
         throw outOfRange();
     }
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+std::string ScanShowTitle(std::string_view text) {
+    const std::string_view head = text.substr(0, text.find("<item"));
+    const std::size_t open = head.find("<title");
+    const std::size_t close = head.find("</title>", open);
+    if (open == std::string_view::npos || close == std::string_view::npos) {
+        return {};
+    }
+    // Only the element itself goes to the parser: the rest of a feed read this
+    // way need not be well-formed.
+    const std::string_view element = head.substr(open, close + 8 - open);
+    pugi::xml_document doc;
+    if (!doc.load_buffer(element.data(), element.size(), pugi::parse_default,
+                         pugi::encoding_utf8)) {
+        return {};
+    }
+    return ShowTitleOf(doc.child("title"));
 }

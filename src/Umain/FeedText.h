@@ -20,6 +20,11 @@
 // convert or a url or length attribute has no value.
 TEpisodeList ScanFeedEnclosures(std::string_view text);
 
+// The show's name in a feed read by the text scan: the content of the first
+// title element before the first item, its entities and CDATA read as XML
+// does. Empty when there is none or it is not well-formed.
+std::string ScanShowTitle(std::string_view text);
+
 // A length as the text scan reads it: an optional sign, digits with an optional
 // "." fraction and an optional exponent, truncated toward zero. Throws
 // FeedError for any other text and for a value outside the 32-bit range.

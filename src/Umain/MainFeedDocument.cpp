@@ -44,6 +44,7 @@ void TfrmMain::LoadFeedDocument() {
         titles << QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
     }
     Episodes = std::move(feed->episodes);
+    ShowTitle = std::move(feed->showTitle);
     ui->lstItem->clear();
     ui->lstItem->addItems(titles);
     ui->cmbItem->clear();

@@ -48,6 +48,7 @@ void TfrmMain::ScanFeedText() {
         dates << QString::fromStdString(episode.date);
     }
     Episodes = std::move(scanned);
+    ShowTitle = ScanShowTitle(text);
     ui->cmbDate->clear();
     ui->cmbDate->addItems(dates);
     if (ui->cmbDate->count() > 0) {

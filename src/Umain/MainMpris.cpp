@@ -3,12 +3,35 @@
 #include <algorithm>
 #include <climits>
 
+#include <QCoreApplication>
+#include <QUrl>
+
 #include "platform/HandlerGuard.h"
 #include "frmMain.h"
+#include "platform/ProgramIcon.h"
 #include "platform/Services.h"
 
+namespace {
+
+// A link as it stands, a local path as a file URL.
+QString LocationUrl(const std::string& location) {
+    const QString text = QString::fromStdString(location);
+    if (text.isEmpty()) {
+        return {};
+    }
+    const QUrl url(text, QUrl::TolerantMode);
+    if (url.scheme().size() > 1) {  // a web link, not a drive letter
+        return url.toString(QUrl::FullyEncoded);
+    }
+    return QUrl::fromLocalFile(text).toString(QUrl::FullyEncoded);
+}
+
+}  // namespace
+
 TMainWindowMpris::TMainWindowMpris(TfrmMain& window, Services& services)
-    : window_(window), services_(services) {}
+    : window_(window),
+      services_(services),
+      artUrl_(InstalledIconUrl(QCoreApplication::applicationDirPath())) {}
 
 void TMainWindowMpris::Guard(const std::function<void()>& action) {
     RunGuarded(*services_.dialogs, action);
@@ -33,7 +56,11 @@ MprisState TMainWindowMpris::State() {
             state.status = MprisState::Status::Stopped;
             break;
     }
-    state.title = QString::fromStdString(window_.NowPlaying().title);
+    const TfrmMain::TNowPlaying& playing = window_.NowPlaying();
+    state.title = QString::fromStdString(playing.title);
+    state.url = LocationUrl(playing.location);
+    state.album = QString::fromStdString(playing.album);
+    state.artUrl = artUrl_;
     state.lengthMs = device.Length();
     state.positionMs = device.Position();
     return state;

@@ -27,4 +27,5 @@ private:
 
     TfrmMain& window_;
     Services& services_;
+    QString artUrl_;
 };

@@ -40,6 +40,7 @@ void TfrmMain::PlaySelectedEpisode(int startMs) {
         return;
     }
     OpenAndPlay(link, episode.title, episode.title, episode.url, startMs);
+    nowPlaying_.album = ShowTitle;
 }
 
 void TfrmMain::PlayFile(const std::string& path) {
@@ -72,7 +73,7 @@ void TfrmMain::OpenAndPlay(const std::string& element, const std::string& name,
     } catch (const MediaDeviceError& e) {
         throw MediaDeviceError(FailureText(kPlayFailed, element, e.what()));
     }
-    nowPlaying_ = {name, element};
+    nowPlaying_ = {name, element, {}};
     playingLink_ = episodeLink;
     MediaPlayer.SetTimeFormatMilliseconds();
     if (startMs > 0) {

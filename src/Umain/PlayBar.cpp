@@ -2,12 +2,32 @@
 
 #include <algorithm>
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionProgressBar>
 
+#include "Umain/PlayBarAccessible.h"
+
+namespace {
+
+// Tells a screen reader listening that the value changed.
+void AnnounceValue(TPlayBar* bar) {
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(bar, bar->Position());
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+}  // namespace
+
 TPlayBar::TPlayBar(QWidget* parent) : QWidget(parent) {
+    static const bool accessible = [] {
+        QAccessible::installFactory(&PlayBarAccessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
 }
@@ -18,13 +38,21 @@ void TPlayBar::SetMin(int value) {
 }
 
 void TPlayBar::SetMax(int value) {
+    const bool changed = max_ != value;
     max_ = value;
     update();
+    if (changed) {
+        AnnounceValue(this);
+    }
 }
 
 void TPlayBar::SetPosition(int value) {
+    const bool changed = position_ != value;
     position_ = value;
     update();
+    if (changed) {
+        AnnounceValue(this);
+    }
 }
 
 QSize TPlayBar::sizeHint() const {

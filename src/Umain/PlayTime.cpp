@@ -20,3 +20,9 @@ int PointerTime(int lengthMs, int x, int width) {
     const double t = static_cast<double>(lengthMs) * x / width;
     return static_cast<int>(std::clamp(t, 0.0, static_cast<double>(lengthMs)));
 }
+
+int SkipTarget(int positionMs, int lengthMs, int offsetMs) {
+    // In 64 bits: a skip near the ends of int's range must not wrap round.
+    const long long target = static_cast<long long>(positionMs) + offsetMs;
+    return static_cast<int>(std::clamp<long long>(target, 0, std::max(lengthMs, 0)));
+}

@@ -11,3 +11,7 @@ std::string FormatPlayTime(int ms);
 // pointer captured outside the bar never shows a time before the start or past
 // the end.
 int PointerTime(int lengthMs, int x, int width);
+
+// Where a skip of `offsetMs` (negative: back) from `positionMs` lands in a
+// medium of `lengthMs`: held within 0..length.
+int SkipTarget(int positionMs, int lengthMs, int offsetMs);

@@ -11,6 +11,7 @@
 #include "Umain/FailureText.h"
 #include "Umain/FeedMediaLink.h"
 #include "Umain/FileNames.h"
+#include "Umain/MainKeys.h"
 #include "Umain/Settings.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Services.h"
@@ -53,6 +54,7 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
     memoText_ = new TDeferredPlainText(ui->Memo1);
     BindHandlers();
     BindPlayMenu();
+    new TMainWindowKeys(*this, services_);
 
     Timer.setInterval(1000);
     Timer.start();
@@ -139,6 +141,8 @@ void TfrmMain::BindHandlers() {
 
 void TfrmMain::SetGlyph(QAbstractButton* button, const QLabel* image) {
     button->setIcon(QIcon(image->pixmap()));
+    // A screen reader names the button after what its glyph shows.
+    button->setAccessibleName(image->accessibleName());
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
@@ -189,7 +193,7 @@ void TfrmMain::cmbDateChange() {
         throw MediaDeviceError(FailureText(kPlayFailed, url, e.what()));
     }
     // The caption stays as it was; the media controls still name the medium.
-    nowPlaying_ = {LinkFileName(url), url};
+    nowPlaying_ = {LinkFileName(url), url, ShowTitle};
     playingLink_ = Episodes[static_cast<std::size_t>(i)].url;
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(MediaPlayer.Length());

@@ -50,6 +50,8 @@ public:
     // The catalogue; record i belongs to line i of cmbItem (document reader) or
     // of cmbDate (text scan).
     TEpisodeList Episodes;
+    // The show's name as the last loaded feed gives it; empty when it gives none.
+    std::string ShowTitle;
 
     // MainCatalogue.cpp
     void RewriteLink(std::string& link) const;
@@ -115,11 +117,13 @@ public:
     void btnListClick();
     void FormClose();
 
-    // What the player last opened: the name the caption shows and the link or
-    // path it came from. Empty until something has been opened.
+    // What the player last opened: the name the caption shows, the link or
+    // path it came from, and for an episode of the feed the show's name. Empty
+    // until something has been opened.
     struct TNowPlaying {
         std::string title;
         std::string location;
+        std::string album;
     };
     const TNowPlaying& NowPlaying() const { return nowPlaying_; }
 

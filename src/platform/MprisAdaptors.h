@@ -8,6 +8,7 @@
 #include "MediaDevice.h"
 
 class MprisService;
+struct MprisState;
 
 // org.mpris.MediaPlayer2: the program as a whole.
 class MprisRootAdaptor final : public QDBusAbstractAdaptor {
@@ -95,6 +96,7 @@ private:
 // Texts and values as the media controls expect them.
 QString MprisStatusText(int status);
 QDBusObjectPath MprisTrackId(const QString& title);
-// The sleep timer's time left goes under "zurav3:sleepRemaining", in
-// microseconds like the length, while it runs.
-QVariantMap MprisMetadata(const QString& title, qint64 lengthMs, qint64 sleepRemainingMs = -1);
+// The metadata of what is loaded; the track id alone when nothing is. The
+// sleep timer's time left goes under "zurav3:sleepRemaining", in microseconds
+// like the length, while it runs.
+QVariantMap MprisMetadata(const MprisState& state);

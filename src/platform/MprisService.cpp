@@ -64,15 +64,25 @@ QDBusObjectPath MprisTrackId(const QString& title) {
                            QString::number(qHash(title), 16));
 }
 
-QVariantMap MprisMetadata(const QString& title, qint64 lengthMs, qint64 sleepRemainingMs) {
+QVariantMap MprisMetadata(const MprisState& state) {
     QVariantMap metadata;
-    metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(MprisTrackId(title)));
-    if (!title.isEmpty()) {
-        metadata.insert(QStringLiteral("xesam:title"), title);
-        metadata.insert(QStringLiteral("mpris:length"), ToUs(lengthMs));
+    metadata.insert(QStringLiteral("mpris:trackid"),
+                    QVariant::fromValue(MprisTrackId(state.title)));
+    if (state.sleepRemainingMs >= 0) {
+        metadata.insert(QStringLiteral("zurav3:sleepRemaining"), ToUs(state.sleepRemainingMs));
     }
-    if (sleepRemainingMs >= 0) {
-        metadata.insert(QStringLiteral("zurav3:sleepRemaining"), ToUs(sleepRemainingMs));
+    if (state.title.isEmpty()) {
+        return metadata;
+    }
+    metadata.insert(QStringLiteral("xesam:title"), state.title);
+    metadata.insert(QStringLiteral("mpris:length"), ToUs(state.lengthMs));
+    // Keys without a value are left out rather than sent empty.
+    const std::pair<const char*, const QString*> texts[] = {
+        {"xesam:url", &state.url}, {"xesam:album", &state.album}, {"mpris:artUrl", &state.artUrl}};
+    for (const auto& [key, value] : texts) {
+        if (!value->isEmpty()) {
+            metadata.insert(QString::fromLatin1(key), *value);
+        }
     }
     return metadata;
 }
@@ -95,7 +105,7 @@ QString MprisPlayerAdaptor::PlaybackStatus() const {
 
 QVariantMap MprisPlayerAdaptor::Metadata() const {
     const MprisState state = service_->Player().State();
-    return MprisMetadata(state.title, state.lengthMs, state.sleepRemainingMs);
+    return MprisMetadata(state);
 }
 
 double MprisPlayerAdaptor::Rate() const {
@@ -218,10 +228,10 @@ void MprisService::Refresh() {
         changed.insert(QStringLiteral("PlaybackStatus"),
                        MprisStatusText(static_cast<int>(now.status)));
     }
-    if (now.title != last_.title || now.lengthMs != last_.lengthMs ||
+    if (now.title != last_.title || now.lengthMs != last_.lengthMs || now.url != last_.url ||
+        now.album != last_.album || now.artUrl != last_.artUrl ||
         WholeSeconds(now.sleepRemainingMs) != WholeSeconds(last_.sleepRemainingMs)) {
-        changed.insert(QStringLiteral("Metadata"),
-                       MprisMetadata(now.title, now.lengthMs, now.sleepRemainingMs));
+        changed.insert(QStringLiteral("Metadata"), MprisMetadata(now));
         changed.insert(QStringLiteral("CanSeek"), now.lengthMs > 0);
     }
     if (now.rate != last_.rate) {

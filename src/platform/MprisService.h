@@ -18,6 +18,9 @@ struct MprisState {
     double rate = 1.0;
     // The sleep timer's time left before it pauses the player; -1 when off.
     qint64 sleepRemainingMs = -1;
+    QString url;     // where it was loaded from, as a URI
+    QString album;   // the show's name, for an episode of the feed
+    QString artUrl;  // the program's installed icon, as a file URI; empty when not installed
 
     bool operator==(const MprisState&) const = default;
 };
@@ -43,8 +46,9 @@ class MprisPlayerAdaptor;
 
 // The MPRIS2 D-Bus service (org.mpris.MediaPlayer2.zurav3): the desktop's
 // media keys and controls reach the player through it, and it reports the
-// title, the play state, the length, the position, the rate and the sleep
-// timer's time left. Changes are noticed by
+// title (with where it came from, the show's name and the program's icon),
+// the play state, the length, the position, the rate and the sleep timer's
+// time left. Changes are noticed by
 // looking at the player twice a second and announced with PropertiesChanged.
 class MprisService final : public QObject {
     Q_OBJECT

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include <QUrl>
+
 #include <gtest/gtest.h>
 
 #include "MprisOnPrivateBus.h"
@@ -66,5 +68,41 @@ TEST_F(MainMpris, ReportsWhatPlaysAndTakesPlayPauseSeekAndStop) {
 
     Player("Stop");
     EXPECT_EQ(Status(), QStringLiteral("Stopped"));
+    EXPECT_TRUE(Dialogs().Boxes().empty());
+}
+
+// The desktop's controls show where an episode came from and the show's name,
+// as either feed reader found it; a local file is a file URL with no show.
+TEST_F(MainMpris, MetadataNamesTheLinkAndTheShow) {
+    Server().ServeBytes("/tov_080301.mp3", ReadFileBytes(TestDataFile("tone-3s.mp3")),
+                        "audio/mpeg");
+    StartServer();
+    const std::string link = Url("/tov_080301.mp3");
+    SetFeed(
+        "<?xml version=\"1.0\"?><rss><channel><title>토브 &amp; <![CDATA[친구들]]></title>"
+        "<item><title>첫 방송</title><enclosure url=\"" +
+        link + "\" length=\"1\" /></item></channel></rss>");
+    const auto metadata = [&](const char* key) {
+        return mpris_->Client().Metadata().value(QString::fromLatin1(key)).toString();
+    };
+
+    Main().RssURL = Url("/rss");
+    Main().btnReloadClick();
+    Main().btnPlayClick();
+    ASSERT_TRUE(WaitUntil([&] { return Status() == QStringLiteral("Playing"); }));
+    EXPECT_EQ(metadata("xesam:url").toStdString(), link);
+    EXPECT_EQ(metadata("xesam:album"), QStringLiteral("토브 & 친구들"));
+
+    const std::string local = (Folder() / "두 번째 #1.mp3").string();
+    WriteFileBytes(local, ReadFileBytes(TestDataFile("tone-3s.mp3")));
+    Main().PlayFile(local);
+    EXPECT_EQ(metadata("xesam:url"),
+              QUrl::fromLocalFile(QString::fromStdString(local)).toString(QUrl::FullyEncoded));
+    EXPECT_FALSE(mpris_->Client().Metadata().contains(QStringLiteral("xesam:album")));
+
+    Main().ChangeRssURL(Url("/rss"));
+    Main().cmbDateChange();
+    EXPECT_EQ(metadata("xesam:url").toStdString(), link);
+    EXPECT_EQ(metadata("xesam:album"), QStringLiteral("토브 & 친구들"));
     EXPECT_TRUE(Dialogs().Boxes().empty());
 }

@@ -48,7 +48,13 @@ public:
 class MprisServiceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        player_.state = {MprisState::Status::Playing, QStringLiteral("첫 방송"), 60000, 1500};
+        player_.state = {.status = MprisState::Status::Playing,
+                         .title = QStringLiteral("첫 방송"),
+                         .lengthMs = 60000,
+                         .positionMs = 1500,
+                         .url = QStringLiteral("http://h/tov_080301.mp3"),
+                         .album = QStringLiteral("토브 라디오"),
+                         .artUrl = QStringLiteral("file:///usr/share/icons/zurav3.png")};
         mpris_.emplace(player_);
         ASSERT_TRUE(mpris_->Ready()) << "dbus-daemon did not start";
     }
@@ -71,6 +77,18 @@ TEST_F(MprisServiceTest, ReportsTitleStateLengthAndPosition) {
     const QVariantMap metadata = Client().Metadata();
     EXPECT_EQ(metadata.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("첫 방송"));
     EXPECT_EQ(metadata.value(QStringLiteral("mpris:length")).toLongLong(), 60000000);
+    EXPECT_EQ(metadata.value(QStringLiteral("xesam:url")).toString(),
+              QStringLiteral("http://h/tov_080301.mp3"));
+    EXPECT_EQ(metadata.value(QStringLiteral("xesam:album")).toString(),
+              QStringLiteral("토브 라디오"));
+    EXPECT_EQ(metadata.value(QStringLiteral("mpris:artUrl")).toString(),
+              QStringLiteral("file:///usr/share/icons/zurav3.png"));
+    // What is not known is left out, not sent empty.
+    player_.state.album.clear();
+    player_.state.artUrl.clear();
+    EXPECT_EQ(Client().Metadata().keys(),
+              (QStringList{QStringLiteral("mpris:length"), QStringLiteral("mpris:trackid"),
+                           QStringLiteral("xesam:title"), QStringLiteral("xesam:url")}));
 
     player_.state.status = MprisState::Status::Paused;
     EXPECT_EQ(Client().PlayerProperty("PlaybackStatus").toString(), QStringLiteral("Paused"));

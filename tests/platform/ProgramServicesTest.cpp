@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include "WaitUntil.h"
 #include "platform/DesktopNotifier.h"
+#include "platform/ProgramIcon.h"
 #include "platform/Services.h"
 
 namespace {
@@ -40,6 +43,15 @@ private:
     bool had_;
     QByteArray old_;
 };
+
+// Makes an (empty) icon file at `folder`/icons/hicolor/256x256/apps/zurav3.png.
+QString PlaceIcon(const QString& folder) {
+    const QString apps = folder + QStringLiteral("/icons/hicolor/256x256/apps");
+    std::filesystem::create_directories(apps.toStdString());
+    QFile icon(apps + QStringLiteral("/zurav3.png"));
+    EXPECT_TRUE(icon.open(QIODevice::WriteOnly));
+    return QUrl::fromLocalFile(icon.fileName()).toString(QUrl::FullyEncoded);
+}
 
 }  // namespace
 
@@ -73,4 +85,19 @@ TEST(ProgramServices, SleepTimerCountsWithTheSteadyClockAndNoticesGoOverDBus) {
     EXPECT_NE(dynamic_cast<DBusDesktopNotifier*>(services.notifier.get()), nullptr);
     const std::int64_t start = services.clock->NowMs();
     EXPECT_TRUE(WaitUntil([&] { return services.clock->NowMs() >= start + 20; }));
+// The media controls show the icon installed with the program: the one of its
+// own prefix before the desktop's data folders; none when it is not installed.
+TEST(ProgramServices, TheInstalledIconIsThePrefixsOwnFirst) {
+    QTemporaryDir prefix;
+    QTemporaryDir data;
+    ScopedEnv dataDirs("XDG_DATA_DIRS", data.path().toUtf8());
+    ScopedEnv dataHome("XDG_DATA_HOME", (data.path() + QStringLiteral("/home")).toUtf8());
+    const QString bin = prefix.path() + QStringLiteral("/bin");
+    std::filesystem::create_directories(bin.toStdString());
+    EXPECT_EQ(InstalledIconUrl(bin), QString());
+
+    const QString shared = PlaceIcon(data.path());
+    EXPECT_EQ(InstalledIconUrl(bin), shared);
+    const QString own = PlaceIcon(prefix.path() + QStringLiteral("/share"));
+    EXPECT_EQ(InstalledIconUrl(bin), own);
 }
