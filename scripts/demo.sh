@@ -7,13 +7,10 @@
 #                                         the feed of <build dir>/src/ZURav3
 #   scripts/demo.sh <build dir> --check   start it without a display, check that it
 #                                         fetched the demo feed and keeps running
-#   scripts/demo.sh <build dir> --screenshot <file.png>
-#                                         on a display (Xvfb), picture the window
 set -euo pipefail
 source "$(dirname "$0")/ini.sh"
 build=$(cd "$1" && pwd)
 mode="${2:-}"
-shot="${3:-}"
 demo="$build/demo"
 app="$demo/app"
 mkdir -p "$app" "$demo/downloads"
@@ -51,7 +48,7 @@ LastDown=$demo/downloads/
 INI
 echo "demo feed: $feed"
 
-if [ "$mode" != "--check" ] && [ "$mode" != "--screenshot" ]; then
+if [ "$mode" != "--check" ]; then
     "$app/ZURav3"
     # A feed set in the settings dialog is the user's own: ./run starts on it
     # from now on.
@@ -63,14 +60,9 @@ if [ "$mode" != "--check" ] && [ "$mode" != "--screenshot" ]; then
     exit 0
 fi
 
-# The check: the program starts (without a display unless a picture is
-# wanted), asks for the demo feed with its own request headers, and is still
-# running a moment later.
-if [ "$mode" = "--screenshot" ]; then
-    "$app/ZURav3" &
-else
-    QT_QPA_PLATFORM=offscreen "$app/ZURav3" &
-fi
+# The check: the program starts without a display, asks for the demo feed
+# with its own request headers, and is still running a moment later.
+QT_QPA_PLATFORM=offscreen "$app/ZURav3" &
 program=$!
 for _ in $(seq 300); do
     grep -q '^GET /tov/index.php/rss 200 Mozilla/3.0 (compatible; Indy Library)$' "$log" && break
@@ -79,9 +71,4 @@ done
 grep -q '^GET /tov/index.php/rss 200 ' "$log" || { cat "$log"; echo "the feed was not fetched" >&2; exit 1; }
 sleep 2
 kill -0 "$program" || { echo "the program ended early" >&2; exit 1; }
-if [ "$mode" = "--screenshot" ]; then
-    # The window's client area sits at the screen's top-left corner.
-    "$demo/zurav3_screenshot" "$shot" 0 0 382 67
-    echo "picture saved: $shot"
-fi
 echo "demo check passed"

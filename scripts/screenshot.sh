@@ -1,9 +1,40 @@
 #!/usr/bin/env bash
-# Pictures the program on the demo feed under Xvfb, for the README:
+# Pictures the program for the README, an episode of the demo feed playing:
 #   scripts/screenshot.sh [build dir] [file.png]
+# on a private desktop as the system tests start it (tests/system/lib.sh):
+# Xvfb, a PulseAudio server on a null sink, the demo's feed server. Needs the
+# tools ./test installs (xdotool, pulseaudio). QT_SCALE_FACTOR=2 pictures the
+# window at twice its size.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
 out=$(realpath -m "${2:-docs/screenshot.png}")
+scale="${QT_SCALE_FACTOR:-1}"
+source tests/system/lib.sh "$build"
+# A length in the window's design, in pixels of the screen.
+scaled() { awk -v n="$1" -v s="$scale" 'BEGIN { printf "%d", n * s + 0.5 }'; }
+
+start_display
+start_sound
+start_feed
+app="$SYSTEM_TMP/app"
+mkdir -p "$app" "$SYSTEM_TMP/home" "$SYSTEM_TMP/saves"
+private_folder "$SYSTEM_TMP/runtime"
+cp "$BUILD/src/ZURav3" "$app/ZURav3"
+printf '[TOV]\nRSS=%s\n[OPT]\nLastDown=%s/\n' "$FEED_URL" "$SYSTEM_TMP/saves" >"$app/ZURav3.ini"
+start_program "$app/ZURav3" HOME="$SYSTEM_TMP/home" XDG_RUNTIME_DIR="$SYSTEM_TMP/runtime" \
+    PULSE_SERVER="$SOUND_SERVER" QT_SCALE_FACTOR="$scale"
+wait_for 120 has_window_named '^ZURav3 v[0-9.]+' || fail "no main window"
+
+# 재생 plays the first episode; the caption then names it. The pointer moves
+# away so that no hint covers the window.
+xdotool mousemove --window "$(main_window)" "$(scaled 264)" "$(scaled 13)" click 1
+wait_for 60 has_window_named '^ZURav3 v[0-9.]+ - ' || fail "the episode did not play"
+xdotool mousemove 700 700
+sleep 12
+program_running || fail "the program ended"
 mkdir -p "$(dirname "$out")"
-xvfb-run -a -s "-screen 0 1024x768x24" ./scripts/demo.sh "$build" --screenshot "$out"
+# The window's client area sits at the screen's top-left corner.
+"$BUILD/demo/zurav3_screenshot" "$out" 0 0 "$(scaled 382)" "$(scaled 67)"
+quit_program
+echo "picture saved: $out"

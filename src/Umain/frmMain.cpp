@@ -11,6 +11,7 @@
 #include "Umain/FailureText.h"
 #include "Umain/FeedMediaLink.h"
 #include "Umain/FileNames.h"
+#include "Umain/Glyphs.h"
 #include "Umain/MainKeys.h"
 #include "Umain/Settings.h"
 #include "platform/HandlerGuard.h"
@@ -48,6 +49,11 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
     for (QLabel* image : {ui->imgBtnPlay, ui->imgBtnPause, ui->imgBtnStop}) {
         image->hide();
     }
+    // Drawn here rather than by the design, at the screen's scale.
+    LoadGlyph(ui->imgBtnPlay, QStringLiteral(":/glyphs/play.svg"));
+    LoadGlyph(ui->imgBtnPause, QStringLiteral(":/glyphs/pause.svg"));
+    LoadGlyph(ui->imgBtnStop, QStringLiteral(":/glyphs/stop.svg"));
+    ui->sbtnOpen->setIcon(GlyphIcon(QStringLiteral(":/glyphs/open.svg")));
     // No control is named to start with the focus: it goes to the first in tab
     // order, the date list out of view.
     ui->cmbDate->setFocus();
@@ -140,7 +146,7 @@ void TfrmMain::BindHandlers() {
 }
 
 void TfrmMain::SetGlyph(QAbstractButton* button, const QLabel* image) {
-    button->setIcon(QIcon(image->pixmap()));
+    button->setIcon(GlyphOf(image));
     // A screen reader names the button after what its glyph shows.
     button->setAccessibleName(image->accessibleName());
 }

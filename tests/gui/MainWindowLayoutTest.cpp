@@ -124,3 +124,24 @@ TEST_F(MainWindowLayout, ClosingStopsTheTimerAndEndsTheProgramWhileAnotherWindow
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_FALSE(Main().Timer.isActive());
 }
+
+// The glyphs are drawn for the screen's scale, not blown up from 16 pixels:
+// at scale 2 the stop square's edges are as hard as at scale 1, its outline
+// two pixels wide.
+TEST_F(MainWindowLayout, GlyphsAreDrawnAtTheScaleOfTheScreen) {
+    const QImage stop = Find<QToolButton>("sbtnStop")
+                            ->icon()
+                            .pixmap(QSize(16, 16), 2.0)
+                            .toImage()
+                            .convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(stop.size(), QSize(32, 32));
+    int opaque = 0;
+    for (int x = 0; x < 32; ++x) {
+        const int alpha = qAlpha(stop.pixel(x, 16));
+        EXPECT_TRUE(alpha == 0 || alpha == 255) << "x " << x << " alpha " << alpha;
+        opaque += alpha == 255 ? 1 : 0;
+    }
+    EXPECT_EQ(opaque, 20);
+    EXPECT_EQ(stop.pixel(7, 16), qRgb(0x8C, 0x0A, 0x0A));
+    EXPECT_EQ(stop.pixel(8, 16), qRgb(0xE0, 0x2F, 0x2F));
+}
