@@ -11,6 +11,7 @@
 #include "Udownload/frmDownload.h"
 #include "Umain/MainMpris.h"
 #include "Umain/frmMain.h"
+#include "platform/AppInfo.h"
 #include "platform/ExitSignals.h"
 #include "platform/ProgramFonts.h"
 #include "platform/ProgramIcon.h"
@@ -28,7 +29,7 @@ int main(int argc, char* argv[]) {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("ZURav3"));
     // Ties the windows to the installed desktop entry and its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("zurav3"));
+    QGuiApplication::setDesktopFileName(QString::fromStdString(DesktopEntryId()));
     QApplication::setWindowIcon(ProgramIcon());
     ApplyProgramFonts();
     StartupMark("fonts");

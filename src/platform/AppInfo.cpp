@@ -55,3 +55,7 @@ AppInfo AppInfo::Current() {
         LocalPath(QCoreApplication::applicationFilePath()), ParseFileVersion(ZURAV3_FILE_VERSION),
         config.isEmpty() ? std::filesystem::path() : LocalPath(config) / "ZURav3", LocalPath(save)};
 }
+
+std::string DesktopEntryId() {
+    return ZURAV3_APP_ID;
+}

@@ -7,6 +7,10 @@
 // The four numbers of a file version, most significant first (7.0.0.36).
 using FileVersion = std::array<int, 4>;
 
+// The reverse-DNS id of the program's desktop entry, without ".desktop": the
+// name the windows and the media controls give the desktop.
+std::string DesktopEntryId();
+
 // Reads "a.b.c.d" (fewer parts are padded with zeros). Anything else, the empty
 // text included, gives 0.0.0.0.
 FileVersion ParseFileVersion(const std::string& text);

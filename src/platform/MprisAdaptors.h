@@ -28,7 +28,7 @@ public:
     bool CanRaise() const { return true; }
     bool HasTrackList() const { return false; }
     QString Identity() const { return QStringLiteral("ZURav3"); }
-    QString DesktopEntry() const { return QStringLiteral("zurav3"); }
+    QString DesktopEntry() const;
     QStringList SupportedUriSchemes() const { return {}; }
     QStringList SupportedMimeTypes() const { return {}; }
 

@@ -9,6 +9,7 @@
 #include <QDBusMessage>
 #include <QTimer>
 
+#include "AppInfo.h"
 #include "MprisAdaptors.h"
 
 namespace {
@@ -89,6 +90,10 @@ QVariantMap MprisMetadata(const MprisState& state) {
 
 MprisRootAdaptor::MprisRootAdaptor(MprisService* service)
     : QDBusAbstractAdaptor(service), service_(service) {}
+
+QString MprisRootAdaptor::DesktopEntry() const {
+    return QString::fromStdString(DesktopEntryId());
+}
 
 void MprisRootAdaptor::Raise() {
     service_->Player().Raise();

@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix and checks what a desktop needs:
-# the program, its browser module, its menu entry and its icon, drawn and at
-# each size. (tests/system/web-page.sh runs the installed copy's browser.)
+# Installs the build into a temporary prefix and checks what a desktop and a
+# software centre need: the program, its browser module, its menu entry and
+# its metadata as the validators of desktop entries and of AppStream accept
+# them, and its icon, drawn and at each size. (tests/system/web-page.sh runs
+# the installed copy's browser.)
+#   tests/install/check-install.sh <build dir> <desktop id> <version>
 set -euo pipefail
 build="$1"
+id="$2"
+version="$3"
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 # As one component, so that the manifest of a real install (install_manifest.txt)
@@ -16,11 +21,25 @@ if readelf -d "$prefix/bin/ZURav3" | grep NEEDED | grep -E 'libmpv|WebEngine'; t
     echo "the program links what it should load when first used" >&2
     exit 1
 fi
-entry="$prefix/share/applications/zurav3.desktop"
+entry="$prefix/share/applications/$id.desktop"
 test -f "$entry"
+desktop-file-validate "$entry"
 grep -qx 'Categories=AudioVideo;Audio;Player;' "$entry"
 grep -qx 'Exec=ZURav3' "$entry"
 grep -qx 'Icon=zurav3' "$entry"
+grep -q '^Name\[ko\]=' "$entry"
+
+# The metadata names the entry it describes and the version built, in both
+# languages; the validator also checks it against the entry and the icons.
+metainfo="$prefix/share/metainfo/$id.metainfo.xml"
+test -f "$metainfo"
+grep -q "<id>$id</id>" "$metainfo"
+grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo"
+grep -q '<summary xml:lang="ko">' "$metainfo"
+newest=$(grep -o '<release version="[^"]*"' "$metainfo" | head -n 1 | cut -d'"' -f2)
+[ "$newest" = "$version" ] || { echo "newest release $newest, built $version" >&2; exit 1; }
+appstreamcli validate-tree --no-net "$prefix"
+
 test -s "$prefix/share/icons/hicolor/scalable/apps/zurav3.svg"
 # A PNG's width and height are the two big-endian numbers at byte 16.
 png_size() {

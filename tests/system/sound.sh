@@ -2,7 +2,9 @@
 # The program as built plays through a PulseAudio server (a private one, on a
 # null sink) on the demo feed: the first episode plays and its position moves,
 # the server receives the program's stream, a seek lands in the middle, and a
-# pause holds the position. The position is read over MPRIS.
+# pause holds the position. The position is read over MPRIS, as are the link,
+# the show and the installed icon; the keyboard's play key and the stop
+# shortcut reach the window as X key events.
 #   tests/system/sound.sh <build dir>
 source "$(dirname "$0")/lib.sh" "$1"
 
@@ -11,10 +13,13 @@ start_bus
 start_sound
 start_feed
 
-app="$SYSTEM_TMP/app"
-mkdir -p "$app" "$SYSTEM_TMP/home" "$SYSTEM_TMP/saves"
+# Installed, so that the media controls have its icon; the folder can be
+# written, so the settings stay beside the program.
+prefix="$SYSTEM_TMP/prefix"
+cmake --install "$BUILD" --prefix "$prefix" --component Unspecified >/dev/null
+app="$prefix/bin"
+mkdir -p "$SYSTEM_TMP/home" "$SYSTEM_TMP/saves"
 private_folder "$SYSTEM_TMP/runtime"
-cp "$BUILD/src/ZURav3" "$app/ZURav3"
 printf '[TOV]\nRSS=%s\n[OPT]\nLastDown=%s/\n' "$FEED_URL" "$SYSTEM_TMP/saves" >"$app/ZURav3.ini"
 start_program "$app/ZURav3" HOME="$SYSTEM_TMP/home" XDG_RUNTIME_DIR="$SYSTEM_TMP/runtime" \
     DBUS_SESSION_BUS_ADDRESS="$BUS" PULSE_SERVER="$SOUND_SERVER"
@@ -35,6 +40,16 @@ wait_for 60 moved || fail "the position stays at $(mpris_position) us"
 length=$(mpris_metadata mpris:length)
 track=$(mpris_metadata mpris:trackid)
 [ "${length:-0}" -gt 20000000 ] || fail "length ${length:-none} us, expected the demo's 40 s"
+link="${FEED_URL%/tov/index.php/rss}/audio/tov_081201.mp3"
+[ "$(mpris_metadata xesam:url)" = "$link" ] || fail "xesam:url $(mpris_metadata xesam:url)"
+[ "$(mpris_metadata xesam:album)" = "토브 라디오 (데모)" ] ||
+    fail "xesam:album $(mpris_metadata xesam:album)"
+icon="file://$prefix/share/icons/hicolor/256x256/apps/zurav3.png"
+[ "$(mpris_metadata mpris:artUrl)" = "$icon" ] || fail "mpris:artUrl $(mpris_metadata mpris:artUrl)"
+entry=$(mpris_send --print-reply=literal --dest=org.mpris.MediaPlayer2.zurav3 \
+    /org/mpris/MediaPlayer2 org.freedesktop.DBus.Properties.Get \
+    string:org.mpris.MediaPlayer2 string:DesktopEntry | awk '{print $NF}')
+[ -f "$prefix/share/applications/$entry.desktop" ] || fail "DesktopEntry $entry is not installed"
 
 # A seek to the middle: answered once the device is there, and it plays on.
 middle=$((length / 2))
@@ -50,6 +65,14 @@ wait_for 60 mpris_status_is Paused || fail "not paused: $(mpris_get PlaybackStat
 held=$(mpris_position)
 sleep 1.5
 [ "$(mpris_position)" = "$held" ] || fail "the position moved while paused"
+
+# The keyboard, on the focused window: its play key plays on, Ctrl+. stops.
+window=$(main_window)
+xdotool windowfocus --sync "$window" || fail "the window took no focus"
+xdotool key XF86AudioPlay
+wait_for 60 mpris_status_is Playing || fail "the play key did not play: $(mpris_get PlaybackStatus)"
+xdotool key ctrl+period
+wait_for 60 mpris_status_is Stopped || fail "Ctrl+. did not stop: $(mpris_get PlaybackStatus)"
 
 quit_program
 echo "sound test passed"
