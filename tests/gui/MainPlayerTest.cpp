@@ -269,7 +269,9 @@ TEST_F(PlayerWithoutMediaLibrary, PlayShowsWhyNothingCanPlayAndTheWindowGoesOn) 
     ASSERT_EQ(Dialogs().Count(), 1u);
     EXPECT_EQ(Dialogs().Last().kind, Kind::Error);
     EXPECT_TRUE(Dialogs().Last().text.startsWith(
-        QStringLiteral("The media player library libmpv-not-installed.so.9 could not be loaded: ")))
+        QStringLiteral("재생하지 못했습니다: ") + Q(Url("/tone.mp3")) +
+        QStringLiteral("\n\nThe media player library libmpv-not-installed.so.9 could not be "
+                       "loaded: ")))
         << Dialogs().Last().text.toStdString();
     EXPECT_EQ(Main().windowTitle(), caption);
     EXPECT_FALSE(Media().IsOpen());
