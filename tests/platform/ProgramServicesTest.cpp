@@ -85,6 +85,8 @@ TEST(ProgramServices, SleepTimerCountsWithTheSteadyClockAndNoticesGoOverDBus) {
     EXPECT_NE(dynamic_cast<DBusDesktopNotifier*>(services.notifier.get()), nullptr);
     const std::int64_t start = services.clock->NowMs();
     EXPECT_TRUE(WaitUntil([&] { return services.clock->NowMs() >= start + 20; }));
+}
+
 // The media controls show the icon installed with the program: the one of its
 // own prefix before the desktop's data folders; none when it is not installed.
 TEST(ProgramServices, TheInstalledIconIsThePrefixsOwnFirst) {
