@@ -17,13 +17,9 @@ scaled() { awk -v n="$1" -v s="$scale" 'BEGIN { printf "%d", n * s + 0.5 }'; }
 start_display
 start_sound
 start_feed
-app="$SYSTEM_TMP/app"
-mkdir -p "$app" "$SYSTEM_TMP/home" "$SYSTEM_TMP/saves"
-private_folder "$SYSTEM_TMP/runtime"
-cp "$BUILD/src/ZURav3" "$app/ZURav3"
-printf '[TOV]\nRSS=%s\n[OPT]\nLastDown=%s/\n' "$FEED_URL" "$SYSTEM_TMP/saves" >"$app/ZURav3.ini"
-start_program "$app/ZURav3" HOME="$SYSTEM_TMP/home" XDG_RUNTIME_DIR="$SYSTEM_TMP/runtime" \
-    PULSE_SERVER="$SOUND_SERVER" QT_SCALE_FACTOR="$scale"
+mkdir -p "$SYSTEM_TMP/saves"
+place_program '[OPT]' "LastDown=$SYSTEM_TMP/saves/"
+start_placed_program PULSE_SERVER="$SOUND_SERVER" QT_SCALE_FACTOR="$scale"
 wait_for 120 has_window_named '^ZURav3 v[0-9.]+' || fail "no main window"
 
 # 재생 plays the first episode; the caption then names it. The pointer moves

@@ -1,5 +1,6 @@
 #include "Umain/MainMpris.h"
 
+#include <limits>
 #include <optional>
 
 #include <QUrl>
@@ -29,14 +30,31 @@ protected:
         WindowTest::TearDown();
     }
 
-    void Player(const char* method, const QVariantList& args = {}) {
-        mpris_->Client().CallPlayer(method, args);
+    QDBusMessage Player(const char* method, const QVariantList& args = {}) {
+        return mpris_->Client().CallPlayer(method, args);
     }
     QVariant Property(const char* name) { return mpris_->Client().PlayerProperty(name); }
     QString Status() { return Property("PlaybackStatus").toString(); }
 
     std::unique_ptr<TMainWindowMpris> player_;
     std::optional<MprisOnPrivateBus> mpris_;
+};
+
+// Numbers from the bus may be anything a client sends: the media controls
+// hold them in range instead of overflowing. The tone is open and stopped one
+// second in.
+class MprisRange : public MainMpris {
+protected:
+    static constexpr qlonglong kMax = std::numeric_limits<qlonglong>::max();
+    static constexpr qlonglong kMin = std::numeric_limits<qlonglong>::min();
+
+    void SetUp() override {
+        MainMpris::SetUp();
+        Main().PlayFile(TestDataFile("tone-3s.mp3"));
+        Main().sbtnStopClick();
+        Media().Seek(1000, false);
+        ASSERT_EQ(Media().Position(), 1000);
+    }
 };
 
 }  // namespace
@@ -104,5 +122,37 @@ TEST_F(MainMpris, MetadataNamesTheLinkAndTheShow) {
     Main().cmbDateChange();
     EXPECT_EQ(metadata("xesam:url").toStdString(), link);
     EXPECT_EQ(metadata("xesam:album"), QStringLiteral("토브 & 친구들"));
+    EXPECT_TRUE(Dialogs().Boxes().empty());
+}
+
+// Seek: an offset past the end has no effect (there is no next track), one
+// before the start goes to the start, at the very ends of the 64-bit range too.
+TEST_F(MprisRange, SeekOffsetsAtTheEndsOfTheRangeSaturate) {
+    for (const qlonglong offset : {kMax, kMax - 500000, qlonglong{2000001} * 1000}) {
+        ASSERT_EQ(Player("Seek", {QVariant::fromValue(offset)}).type(), QDBusMessage::ReplyMessage);
+        EXPECT_EQ(Media().Position(), 1000) << offset;
+    }
+    Player("Seek", {QVariant::fromValue(kMin)});
+    EXPECT_EQ(Media().Position(), 0);
+    Player("Seek", {QVariant::fromValue(qlonglong{1500000})});
+    EXPECT_EQ(Media().Position(), 1500);
+    Player("Seek", {QVariant::fromValue(kMin + 1)});
+    EXPECT_EQ(Media().Position(), 0);
+    EXPECT_TRUE(Dialogs().Boxes().empty());
+}
+
+// SetPosition outside the medium is ignored; the player itself holds a
+// position beyond the device's int range at the end instead of wrapping.
+TEST_F(MprisRange, SetPositionOutsideTheMediumIsIgnored) {
+    const QVariant track = mpris_->Client().Metadata().value(QStringLiteral("mpris:trackid"));
+    ASSERT_TRUE(track.isValid());
+    for (const qlonglong position : {kMin, qlonglong{-1}, kMax, qlonglong{4000000000}}) {
+        Player("SetPosition", {track, QVariant::fromValue(position)});
+        EXPECT_EQ(Media().Position(), 1000) << position;
+    }
+    player_->SetPosition(kMax);
+    EXPECT_EQ(Media().Position(), Media().Length());
+    player_->SetPosition(kMin);
+    EXPECT_EQ(Media().Position(), 0);
     EXPECT_TRUE(Dialogs().Boxes().empty());
 }

@@ -44,16 +44,6 @@ private:
     bool locked_ = false;
 };
 
-std::vector<std::string> PartFilesIn(const fs::path& folder) {
-    std::vector<std::string> parts;
-    for (const std::string& name : FolderEntries(folder)) {
-        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0) {
-            parts.push_back(name);
-        }
-    }
-    return parts;
-}
-
 }  // namespace
 
 // Only this program's own leftovers of the same target go: hidden, named

@@ -25,6 +25,16 @@ std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
     return names;
 }
 
+std::vector<std::string> PartFilesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> parts;
+    for (const std::string& name : FolderEntries(folder)) {
+        if (name.ends_with(".part")) {
+            parts.push_back(name);
+        }
+    }
+    return parts;
+}
+
 void ServeBrokenBody(TestHttpServer& server, const std::string& path, std::size_t total,
                      std::size_t sent) {
     auto bytes = std::make_shared<std::string>(PatternBytes(total));

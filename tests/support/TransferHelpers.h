@@ -16,6 +16,9 @@ std::string PatternBytes(std::size_t size);
 
 // The names in `folder`, sorted.
 std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
+// The names in `folder` that end in ".part", sorted: the temporary files of
+// saves in progress or left over.
+std::vector<std::string> PartFilesIn(const std::filesystem::path& folder);
 
 // A body whose Content-Length announces `total` pattern bytes but whose
 // connection closes after the first `sent` of them, as a server that fails

@@ -34,16 +34,6 @@ bool PollUntil(const std::function<bool()>& condition, std::chrono::seconds time
     return true;
 }
 
-std::vector<std::string> PartFilesIn(const fs::path& folder) {
-    std::vector<std::string> parts;
-    for (const std::string& name : FolderEntries(folder)) {
-        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0) {
-            parts.push_back(name);
-        }
-    }
-    return parts;
-}
-
 // An X server (Xvfb) on a free display, for as long as the object lives.
 class VirtualDisplay {
 public:

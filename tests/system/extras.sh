@@ -11,13 +11,8 @@ start_bus
 start_sound
 start_feed
 
-app="$SYSTEM_TMP/app"
-mkdir -p "$app" "$SYSTEM_TMP/home"
-private_folder "$SYSTEM_TMP/runtime"
-cp "$BUILD/src/ZURav3" "$app/ZURav3"
-printf '[TOV]\nRSS=%s\n' "$FEED_URL" >"$app/ZURav3.ini"
-start_program "$app/ZURav3" HOME="$SYSTEM_TMP/home" XDG_RUNTIME_DIR="$SYSTEM_TMP/runtime" \
-    DBUS_SESSION_BUS_ADDRESS="$BUS" PULSE_SERVER="$SOUND_SERVER"
+place_program
+start_placed_program DBUS_SESSION_BUS_ADDRESS="$BUS" PULSE_SERVER="$SOUND_SERVER"
 
 wait_for 120 has_window_named '^ZURav3 v[0-9.]+' || fail "no main window"
 wait_for 60 mpris_status_is Stopped || fail "no media controls on the bus"
@@ -37,12 +32,12 @@ wait_for 60 past_two_seconds || fail "the position stays at $(mpris_position) us
 kill -TERM "$PROGRAM"
 program_ends || fail "the program did not end on SIGTERM"
 
-line=$(head -n 1 "$app/ZURav3.positions" 2>/dev/null) || fail "no ZURav3.positions"
+line=$(head -n 1 "$APP/ZURav3.positions" 2>/dev/null) || fail "no ZURav3.positions"
 ms=${line%%$'\t'*}
 link=${line#*$'\t'}
 [[ "$link" == */audio/tov_08120[123].mp3 ]] || fail "the positions file names $link"
 [ "$ms" -ge 2000 ] && [ "$ms" -lt 10000 ] || fail "kept at $ms ms"
-grep -Eq '^Speed *= *1\.5$' "$app/ZURav3.ini" || fail "no speed in: $(cat "$app/ZURav3.ini")"
-[ "$(head -n 1 "$app/ZURav3.seen")" = "$FEED_URL" ] || fail "the seen file names another feed"
-[ "$(wc -l <"$app/ZURav3.seen")" -eq 4 ] || fail "the seen file: $(cat "$app/ZURav3.seen")"
+grep -Eq '^Speed *= *1\.5$' "$APP/ZURav3.ini" || fail "no speed in: $(cat "$APP/ZURav3.ini")"
+[ "$(head -n 1 "$APP/ZURav3.seen")" = "$FEED_URL" ] || fail "the seen file names another feed"
+[ "$(wc -l <"$APP/ZURav3.seen")" -eq 4 ] || fail "the seen file: $(cat "$APP/ZURav3.seen")"
 echo "extras test passed"

@@ -116,6 +116,25 @@ start_program() {
     PIDS+=("$PROGRAM")
 }
 
+# place_program [settings line...]: a copy of the program as built in a folder
+# of its own ($APP), whose settings point at the demo feed (with the lines
+# given after it), and a home and a runtime folder for it.
+place_program() {
+    APP="$SYSTEM_TMP/app"
+    mkdir -p "$APP" "$SYSTEM_TMP/home"
+    private_folder "$SYSTEM_TMP/runtime"
+    cp "$BUILD/src/ZURav3" "$APP/ZURav3"
+    printf '[TOV]\nRSS=%s\n' "$FEED_URL" >"$APP/ZURav3.ini"
+    if [ $# -gt 0 ]; then
+        printf '%s\n' "$@" >>"$APP/ZURav3.ini"
+    fi
+}
+
+# start_placed_program [NAME=value...]: the placed copy, at home in its folders.
+start_placed_program() {
+    start_program "$APP/ZURav3" HOME="$SYSTEM_TMP/home" XDG_RUNTIME_DIR="$SYSTEM_TMP/runtime" "$@"
+}
+
 program_running() {
     kill -0 "$PROGRAM" 2>/dev/null
 }

@@ -9,16 +9,11 @@ start_display
 start_bus
 start_feed
 
-app="$SYSTEM_TMP/app"
-mkdir -p "$app" "$SYSTEM_TMP/home"
-private_folder "$SYSTEM_TMP/runtime"
-cp "$BUILD/src/ZURav3" "$app/ZURav3"
-printf '[TOV]\nRSS=%s\n' "$FEED_URL" >"$app/ZURav3.ini"
+place_program
 # Nothing to play into: PulseAudio and PipeWire are sought where none listens,
 # ALSA knows no device, and no JACK server is started.
 : >"$SYSTEM_TMP/no-cards.conf"
-start_program "$app/ZURav3" HOME="$SYSTEM_TMP/home" XDG_RUNTIME_DIR="$SYSTEM_TMP/runtime" \
-    DBUS_SESSION_BUS_ADDRESS="$BUS" PULSE_SERVER="unix:$SYSTEM_TMP/no-server" \
+start_placed_program DBUS_SESSION_BUS_ADDRESS="$BUS" PULSE_SERVER="unix:$SYSTEM_TMP/no-server" \
     ALSA_CONFIG_PATH="$SYSTEM_TMP/no-cards.conf" JACK_NO_START_SERVER=1
 
 wait_for 120 has_window_named '^ZURav3 v[0-9.]+' || fail "no main window"
