@@ -30,7 +30,8 @@ xdotool mousemove 700 700
 sleep 12
 program_running || fail "the program ended"
 mkdir -p "$(dirname "$out")"
-# The window's client area sits at the screen's top-left corner.
-"$BUILD/demo/zurav3_screenshot" "$out" 0 0 "$(scaled 382)" "$(scaled 67)"
+# The window's client area sits at the screen's top-left corner. The grabber
+# counts in the screen's pixels, whatever scale the program was given.
+QT_SCALE_FACTOR=1 "$BUILD/demo/zurav3_screenshot" "$out" 0 0 "$(scaled 382)" "$(scaled 67)"
 quit_program
 echo "picture saved: $out"
