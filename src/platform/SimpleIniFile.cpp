@@ -12,7 +12,7 @@
 #define SI_NO_CONVERSION
 #include <SimpleIni.h>
 
-#include <QSaveFile>
+#include "StateFile.h"
 
 namespace fs = std::filesystem;
 
@@ -50,16 +50,7 @@ ReadOutcome ReadWholeFile(const fs::path& path, std::string& text) {
 
 // Writes `bytes` to `path` whole or not at all.
 bool WriteWholeFile(const fs::path& path, const std::string& bytes) {
-    QSaveFile file(QString::fromStdString(path.string()));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-        static_cast<qint64>(bytes.size())) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return StateFile(path).Write(bytes);
 }
 
 // Keeps `original` beside `path` as "<name>.bak", or "<name>.bak.2" and so on
@@ -171,7 +162,7 @@ bool SimpleIniFile::Save() {
     if (impl_->original && !KeepAside(impl_->path, *impl_->original)) {
         return false;
     }
-    // QSaveFile writes beside the target and renames over it at commit, so a
+    // The new text is written beside the target and renamed over it, so a
     // crash or a full disk never leaves a half-written settings file.
     return WriteWholeFile(impl_->path, SaveText());
 }
