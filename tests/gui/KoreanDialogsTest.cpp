@@ -3,15 +3,14 @@
 #include <functional>
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include "Controls.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtTranslations.h"
 
@@ -27,14 +26,7 @@ QString Plain(QString text) {
 // buttons, in their order on screen; the box is then closed unanswered.
 QStringList ButtonsOf(const std::function<void()>& show) {
     QStringList texts;
-    QTimer poll;
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            return;
-        }
-        poll.stop();
+    const NextModal<QDialog> next([&](QDialog* dialog) {
         for (const QDialogButtonBox* box : dialog->findChildren<QDialogButtonBox*>()) {
             for (QAbstractButton* button : box->buttons()) {
                 texts << Plain(button->text());
@@ -42,7 +34,6 @@ QStringList ButtonsOf(const std::function<void()>& show) {
         }
         dialog->done(QDialog::Rejected);
     });
-    poll.start();
     show();
     return texts;
 }

@@ -1,10 +1,8 @@
 // The name a save proposes, as Qt's own file dialog shows it and as the file
 // then lands on disk.
-#include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -54,19 +52,11 @@ protected:
     // the name the dialog proposed.
     QString SaveAndConfirm(int index) {
         QString proposed;
-        QTimer poll;
-        poll.setInterval(10);
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (dialog == nullptr) {
-                return;
-            }
-            poll.stop();
+        const NextModal<QFileDialog> next([&](QFileDialog* dialog) {
             proposed = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
             // Enter on the dialog: its own accept checks the name it holds.
             static_cast<QDialog*>(dialog)->accept();
         });
-        poll.start();
         Download();
         Find<QComboBox>("cmbItem")->setCurrentIndex(index);
         Main().btnDownClick();

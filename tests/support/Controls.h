@@ -1,10 +1,14 @@
 #pragma once
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 class QComboBox;
 class QListWidget;
@@ -20,3 +24,26 @@ T* Find(const QObject& parent, const char* name) {
 // The lines of a drop-down or a list, in order.
 QStringList Lines(const QComboBox* box);
 QStringList Lines(const QListWidget* list);
+
+// While this lives, the first modal dialog of type `Dialog` to come up is
+// handed to `handle`, which answers or closes it: for a call that opens a real
+// dialog and waits in its event loop.
+template <typename Dialog>
+class NextModal {
+public:
+    explicit NextModal(std::function<void(Dialog*)> handle) {
+        poll_.setInterval(10);
+        QObject::connect(&poll_, &QTimer::timeout, &poll_, [this, handle = std::move(handle)] {
+            auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) {
+                return;
+            }
+            poll_.stop();
+            handle(dialog);
+        });
+        poll_.start();
+    }
+
+private:
+    QTimer poll_;
+};
