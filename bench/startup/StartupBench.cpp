@@ -138,7 +138,10 @@ public:
         {
             Pipe displayPipe;
             ChildProcess::Options x;
-            x.arguments = {"-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"};
+            // -noreset: each run ends the server's last client, and the next
+            // run must not meet a server in the middle of its reset.
+            x.arguments = {"-displayfd",   "3",         "-noreset", "-screen", "0",
+                           "1280x1024x24", "-nolisten", "tcp"};
             x.passAsFd3 = displayPipe.write;
             xvfb_ = std::make_unique<ChildProcess>("Xvfb", x);
             display_ = ":" + ReadLineFromPipe(displayPipe.read, 30);

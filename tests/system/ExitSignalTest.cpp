@@ -34,14 +34,16 @@ bool PollUntil(const std::function<bool()>& condition, std::chrono::seconds time
     return true;
 }
 
-// An X server (Xvfb) on a free display, for as long as the object lives.
+// An X server (Xvfb) on a free display, for as long as the object lives. It
+// does not reset when its last client goes (-noreset): a program started
+// again just after a killed one would find no server to connect to.
 class VirtualDisplay {
 public:
     VirtualDisplay() {
         xvfb_.start(QStringLiteral("Xvfb"),
-                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                     QStringLiteral("0"), QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
-                     QStringLiteral("tcp")});
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
+                     QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("800x600x24"),
+                     QStringLiteral("-nolisten"), QStringLiteral("tcp")});
         if (!xvfb_.waitForStarted(10000)) {
             return;
         }

@@ -53,8 +53,10 @@ wait_for() {
     done
 }
 
+# -noreset: otherwise the server resets when its last client goes, and a
+# program started again at that moment cannot connect.
 start_display() {
-    Xvfb -displayfd 3 -ac -nolisten tcp -screen 0 1024x768x24 \
+    Xvfb -displayfd 3 -ac -noreset -nolisten tcp -screen 0 1024x768x24 \
         3>"$SYSTEM_TMP/display" 2>"$SYSTEM_TMP/xvfb.log" &
     PIDS+=($!)
     wait_for 60 grep -q '^[0-9]' "$SYSTEM_TMP/display" || fail "Xvfb did not start"
