@@ -36,9 +36,10 @@ base=$(sed -n 's/^listening on //p' "$log")
 
 feed="$base/tov/index.php/rss"
 cp "$build/src/ZURav3" "$app/ZURav3"
-# The browser module, where the copy looks for it: lib/zurav3 beside its folder.
-mkdir -p "$demo/lib/zurav3"
-cp "$build"/lib/zurav3/*.so "$demo/lib/zurav3/"
+# The browser module, where the copy looks for it: the library folder beside
+# its folder, laid out as in the build (lib/zurav3, or lib/<multiarch>/zurav3).
+rm -rf "$demo/lib"
+cp -r "$build/lib" "$demo/lib"
 cat >"$app/ZURav3.ini" <<INI
 [TOV]
 RSS=$feed

@@ -8,6 +8,9 @@ set -euo pipefail
 packages=(
     # build tools
     build-essential cmake ninja-build pkg-config git clang-format clang-tidy
+    # the Debian package (./package): CPack finds the program's ELF files with
+    # file, dpkg-shlibdeps (dpkg-dev, with build-essential) their dependencies
+    file
     # windows, dialogs, clipboard, D-Bus, tests' input helpers
     qt6-base-dev qt6-base-dev-tools libgl-dev
     # the player's glyphs, drawn from SVG at the screen's scale
@@ -37,8 +40,9 @@ packages=(
 )
 # The system tests' tools: a private sound server on a null sink and its
 # client tools, readers of the windows' titles and icons, and input for them;
-# the validators of the installed desktop entry and software-centre metadata.
-test_tools=(pulseaudio pulseaudio-utils x11-utils xdotool desktop-file-utils appstream)
+# the validators of the installed desktop entry and software-centre metadata,
+# and of the Debian package.
+test_tools=(pulseaudio pulseaudio-utils x11-utils xdotool desktop-file-utils appstream lintian)
 if [ "${1:-}" != "--to-run" ]; then
     packages+=("${test_tools[@]}")
 fi

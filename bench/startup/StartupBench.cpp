@@ -55,7 +55,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 struct Options {
-    // The program measured (a copy of it and of its lib/zurav3 modules).
+    // The program measured (a copy of it and of its modules).
     std::string program = ZURAV3_PROGRAM;
     int runs = 10;
     int warmup = 1;
@@ -362,17 +362,18 @@ public:
 
 private:
     // The program as installed: bin/ZURav3 with its settings beside it, its
-    // modules in lib/zurav3 (taken from beside the measured program's folder,
-    // as the program finds them).
+    // modules in the library folder (lib/zurav3 or lib/<multiarch>/zurav3,
+    // taken from beside the measured program's folder, as the program finds
+    // them).
     void InstallProgramCopy() {
         const fs::path bin = folder_ / "app" / "bin";
         fs::create_directories(bin);
         program_ = (bin / "ZURav3").string();
         const fs::path source = fs::absolute(options_.program);
         fs::copy_file(source, program_);
-        const fs::path sourceModules = source.parent_path().parent_path() / "lib" / "zurav3";
+        const fs::path sourceModules = source.parent_path().parent_path() / "lib";
         if (fs::is_directory(sourceModules)) {
-            const fs::path modules = folder_ / "app" / "lib" / "zurav3";
+            const fs::path modules = folder_ / "app" / "lib";
             fs::create_directories(modules);
             fs::copy(sourceModules, modules, fs::copy_options::recursive);
         }

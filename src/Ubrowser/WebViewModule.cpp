@@ -3,15 +3,52 @@
 #include <stdexcept>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPluginLoader>
 
 #include "WebViewFactory.h"
 
-QString WebViewModulePath(const QString& executableDir) {
-    return QDir::cleanPath(executableDir + QStringLiteral("/../lib/zurav3/libzurav3_webview.so"));
+#ifndef ZURAV3_MODULE_DIR
+#define ZURAV3_MODULE_DIR "lib/zurav3"
+#endif
+#ifndef ZURAV3_INSTALLED_MODULE_DIR
+#define ZURAV3_INSTALLED_MODULE_DIR "/usr/local/lib/zurav3"
+#endif
+
+namespace {
+
+const char* const kModuleFile = "libzurav3_webview.so";
+
+[[noreturn]] void Fail(const QString& reason) {
+    throw std::runtime_error("The web page window could not be opened: " + reason.toStdString());
 }
 
-IWebViewFactory& LoadWebViewModule(const QString& path) {
+}  // namespace
+
+QStringList WebViewModuleCandidates(const QString& executableDir) {
+    const QString file = QString::fromLatin1(kModuleFile);
+    QStringList candidates{QDir::cleanPath(executableDir + QStringLiteral("/../") +
+                                           QStringLiteral(ZURAV3_MODULE_DIR "/") + file)};
+    const QString installed =
+        QDir::cleanPath(QStringLiteral(ZURAV3_INSTALLED_MODULE_DIR "/") + file);
+    if (!candidates.contains(installed)) {
+        candidates.append(installed);
+    }
+    return candidates;
+}
+
+IWebViewFactory& LoadWebViewModule(const QStringList& candidates) {
+    QString path;
+    for (const QString& candidate : candidates) {
+        if (QFileInfo::exists(candidate)) {
+            path = candidate;
+            break;
+        }
+    }
+    if (path.isEmpty()) {
+        Fail(QStringLiteral("no browser module at any of the places looked in: ") +
+             candidates.join(QStringLiteral(", ")));
+    }
     QPluginLoader loader(path);
     QObject* root = loader.instance();
     if (root == nullptr) {
@@ -20,13 +57,11 @@ IWebViewFactory& LoadWebViewModule(const QString& path) {
         if (!reason.contains(path)) {
             reason = path + QStringLiteral(": ") + reason;
         }
-        throw std::runtime_error("The web page window could not be opened: " +
-                                 reason.toStdString());
+        Fail(reason);
     }
     auto* factory = qobject_cast<IWebViewFactory*>(root);
     if (factory == nullptr) {
-        throw std::runtime_error("The web page window could not be opened: " + path.toStdString() +
-                                 " is not the program's browser module");
+        Fail(path + QStringLiteral(" is not the program's browser module"));
     }
     return *factory;
 }

@@ -15,12 +15,12 @@ const char* const kShowPageURL = ZURAV3_SHOW_PAGE_URL;
 
 TfrmBrowser* frmBrowser = nullptr;
 
-TfrmBrowser::TfrmBrowser(QWidget* parent, const QString& webViewModule)
+TfrmBrowser::TfrmBrowser(QWidget* parent, const QStringList& webViewModules)
     : QWidget(parent),
       layout_(new QVBoxLayout(this)),
-      webViewModule_(webViewModule.isEmpty()
-                         ? WebViewModulePath(QCoreApplication::applicationDirPath())
-                         : webViewModule) {
+      webViewModules_(webViewModules.isEmpty()
+                          ? WebViewModuleCandidates(QCoreApplication::applicationDirPath())
+                          : webViewModules) {
     frmBrowser = this;
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("토브 라디오"));
@@ -38,7 +38,7 @@ TfrmBrowser::~TfrmBrowser() {
 void TfrmBrowser::Navigate(const QUrl& url) {
     if (CppWB_ == nullptr) {
         if (factory_ == nullptr) {
-            factory_ = &LoadWebViewModule(webViewModule_);
+            factory_ = &LoadWebViewModule(webViewModules_);
         }
         CppWB_ = factory_->CreateView(this);
         CppWB_->setObjectName(QStringLiteral("CppWB"));

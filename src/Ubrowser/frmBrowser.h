@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class IWebViewFactory;
@@ -18,9 +19,9 @@ extern const char* const kShowPageURL;
 class TfrmBrowser final : public QWidget {
     Q_OBJECT
 public:
-    // `webViewModule` is the browser module's file; empty for the one that
-    // belongs to the running executable.
-    explicit TfrmBrowser(QWidget* parent = nullptr, const QString& webViewModule = {});
+    // `webViewModules` are the files the browser module is looked for in, in
+    // order; empty for those of the running executable.
+    explicit TfrmBrowser(QWidget* parent = nullptr, const QStringList& webViewModules = {});
     ~TfrmBrowser() override;
     TfrmBrowser(const TfrmBrowser&) = delete;
     TfrmBrowser& operator=(const TfrmBrowser&) = delete;
@@ -36,7 +37,7 @@ public:
 
 private:
     QVBoxLayout* layout_;
-    QString webViewModule_;
+    QStringList webViewModules_;
     IWebViewFactory* factory_ = nullptr;
     QWidget* CppWB_ = nullptr;
 };

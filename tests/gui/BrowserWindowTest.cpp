@@ -66,7 +66,8 @@ protected:
     void SetUp() override {
         WriteIni("[TOV]\nRSS=" + server_->Url("/rss") + "\n");
         Main();
-        browser_ = std::make_unique<TfrmBrowser>(nullptr, QStringLiteral(ZURAV3_WEBVIEW_MODULE));
+        browser_ = std::make_unique<TfrmBrowser>(
+            nullptr, QStringList{QStringLiteral(ZURAV3_WEBVIEW_MODULE)});
         Main().show();
     }
 
@@ -155,25 +156,50 @@ TEST_F(BrowserWindow, EveryClickLoadsTheShowPageAgainAndShowsTheHiddenWindow) {
     EXPECT_TRUE(WaitUntil([&] { return showPageRequests_ == requests + 2; }, kPageLoad));
 }
 
-// A copy of the program without its browser module, or with a damaged one,
-// still runs: the click reports the file and the reason in the error box,
-// shows no empty window, and the next click tries again instead of crashing.
+// A copy of the executable on its own, with no lib/zurav3 beside its folder,
+// finds the module in the folder it was installed to.
+TEST_F(BrowserWindow, ModuleMissingBesideTheExecutableIsTakenFromTheInstalledFolder) {
+    const QString beside = QString::fromStdString(Folder().string()) +
+                           QStringLiteral("/lib/zurav3/libzurav3_webview.so");
+    browser_ = std::make_unique<TfrmBrowser>(
+        nullptr, QStringList{beside, QStringLiteral(ZURAV3_WEBVIEW_MODULE)});
+    ClickTOV();
+    EXPECT_EQ(Dialogs().Count(), 0u);
+    ASSERT_NE(browser_->CppWB(), nullptr);
+    EXPECT_TRUE(browser_->isVisible());
+}
+
+// A copy of the program without its browser module anywhere, or with a
+// damaged one, still runs: the click reports every file looked for, or the
+// damaged file and the reason, in the error box, shows no empty window, and
+// the next click tries again instead of crashing.
 TEST_F(BrowserWindow, MissingOrDamagedModuleIsReportedOnEveryClickAndNoWindowOpens) {
-    const std::string folder = Folder().string();
-    WriteFileBytes(folder + "/damaged.so", "not a library");
-    for (const std::string& module :
-         {folder + "/lib/zurav3/libzurav3_webview.so", folder + "/damaged.so"}) {
+    const QString folder = QString::fromStdString(Folder().string());
+    WriteFileBytes(Folder().string() + "/damaged.so", "not a library");
+    const QString beside = folder + QStringLiteral("/lib/zurav3/libzurav3_webview.so");
+    const QString installed = folder + QStringLiteral("/usr/lib/zurav3/libzurav3_webview.so");
+    const QString damaged = folder + QStringLiteral("/damaged.so");
+    const struct {
+        QStringList candidates;
+        QStringList named;
+    } cases[] = {
+        {{beside, installed}, {beside, installed}},
+        {{beside, damaged, installed}, {damaged}},
+    };
+    for (const auto& c : cases) {
         Dialogs().Clear();
-        browser_ = std::make_unique<TfrmBrowser>(nullptr, QString::fromStdString(module));
+        browser_ = std::make_unique<TfrmBrowser>(nullptr, c.candidates);
         for (std::size_t click = 1; click <= 2; ++click) {
             ClickTOV();
-            ASSERT_EQ(Dialogs().Count(), click) << module;
+            ASSERT_EQ(Dialogs().Count(), click) << c.named.join(u' ').toStdString();
             EXPECT_EQ(Dialogs().Last().kind, Kind::Error);
             const QString text = Dialogs().Last().text;
             EXPECT_TRUE(
                 text.startsWith(QStringLiteral("The web page window could not be opened: ")))
                 << text.toStdString();
-            EXPECT_TRUE(text.contains(QString::fromStdString(module))) << text.toStdString();
+            for (const QString& file : c.named) {
+                EXPECT_TRUE(text.contains(file)) << text.toStdString();
+            }
             EXPECT_FALSE(browser_->isVisible());
             EXPECT_EQ(browser_->CppWB(), nullptr);
         }

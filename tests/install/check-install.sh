@@ -2,20 +2,24 @@
 # Installs the build into a temporary prefix and checks what a desktop and a
 # software centre need: the program, its browser module, its menu entry and
 # its metadata as the validators of desktop entries and of AppStream accept
-# them, and its icon, drawn and at each size. (tests/system/web-page.sh runs
-# the installed copy's browser.)
-#   tests/install/check-install.sh <build dir> <desktop id> <version>
+# them, its icon, drawn and at each size, and its manual page.
+# (tests/system/web-page.sh runs the installed copy's browser.)
+#   tests/install/check-install.sh <build dir> <desktop id> <version> <module folder>
 set -euo pipefail
 build="$1"
 id="$2"
 version="$3"
+module_dir="$4"
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 # As one component, so that the manifest of a real install (install_manifest.txt)
 # stays as it was.
 cmake --install "$build" --prefix "$prefix" --component Unspecified >/dev/null
 test -x "$prefix/bin/ZURav3"
-test -f "$prefix/lib/zurav3/libzurav3_webview.so"
+test -f "$prefix/$module_dir/libzurav3_webview.so"
+# The manual page, gzipped as man reads it, and the licences.
+gzip -t "$prefix/share/man/man1/ZURav3.1.gz"
+test -f "$prefix/share/doc/zurav3/copyright"
 # The web engine and libmpv are loaded when first used, never at start.
 if readelf -d "$prefix/bin/ZURav3" | grep NEEDED | grep -E 'libmpv|WebEngine'; then
     echo "the program links what it should load when first used" >&2
