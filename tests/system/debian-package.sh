@@ -21,6 +21,10 @@ id nobody >/dev/null 2>&1 || { echo "no user nobody: skipped"; exit 77; }
 package_status() {
     dpkg-query -W -f='${Status}' zurav3 2>/dev/null || true
 }
+# Whether dpkg still has anything of the package, files or configuration.
+package_known() {
+    [ -n "$(package_status)" ] && [[ "$(package_status)" != *not-installed ]]
+}
 if [[ "$(package_status)" == *" installed" ]]; then
     echo "zurav3 is installed on this machine; the test would replace and remove it: skipped"
     exit 77
@@ -31,7 +35,7 @@ apt_get() {
 }
 # From here on, whatever fails, the package is purged when the test ends.
 remove_package() {
-    if [ -n "$(package_status)" ] && [[ "$(package_status)" != *not-installed ]]; then
+    if package_known; then
         apt_get purge -y zurav3 >/dev/null 2>&1 || dpkg --purge zurav3 >/dev/null 2>&1 || true
     fi
 }
@@ -150,7 +154,6 @@ while IFS= read -r path; do
         fail "$path was left behind"
     fi
 done <"$SYSTEM_TMP/files"
-apt_get purge -y zurav3 >/dev/null 2>&1 || fail "apt could not purge the package"
-[ -z "$(package_status)" ] || [[ "$(package_status)" == *not-installed ]] ||
-    fail "after purge, dpkg knows zurav3 as: $(package_status)"
+# Nothing to configure, so nothing is left to purge either.
+! package_known || fail "after its removal, dpkg knows zurav3 as: $(package_status)"
 echo "Debian package test passed"
