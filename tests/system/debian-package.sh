@@ -48,11 +48,15 @@ deb=$(sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p' "$SYSTEM_TMP/packag
 echo "package: $deb ($(stat -c %s "$deb") bytes)"
 dpkg-deb -f "$deb" Depends Recommends
 
-# lintian warns about running as root on its standard error; its tags go to
-# standard output, one per line, led by their level.
-lintian --info "$deb" >"$SYSTEM_TMP/lintian.log" 2>/dev/null || true
+# lintian's tags go to standard output, one per line, led by their level; on
+# standard error it warns that it runs as root.
+command -v lintian >/dev/null || fail "no lintian (scripts/install-deps.sh installs it)"
+status=0
+lintian --info --fail-on error,warning "$deb" >"$SYSTEM_TMP/lintian.log" \
+    2>"$SYSTEM_TMP/lintian.err" || status=$?
 cat "$SYSTEM_TMP/lintian.log"
-! grep -q '^[EW]: ' "$SYSTEM_TMP/lintian.log" || fail "lintian reports errors or warnings"
+[ "$status" -eq 0 ] && ! grep -q '^[EW]: ' "$SYSTEM_TMP/lintian.log" ||
+    fail "lintian reports errors or warnings, or did not run: $(cat "$SYSTEM_TMP/lintian.err")"
 
 # The build machine already has every library the package depends on.
 apt_get install -y --no-install-recommends "$deb" >"$SYSTEM_TMP/apt.log" 2>&1 ||
