@@ -14,8 +14,8 @@
 #include <QTemporaryDir>
 
 #include "FeedBuilder.h"
-#include "Umain/FeedEncoding.h"
-#include "Umain/FeedText.h"
+#include "feed/FeedEncoding.h"
+#include "feed/FeedText.h"
 #include "Umain/frmMain.h"
 #include "platform/MpvMediaDevice.h"
 #include "ScriptedDialogs.h"

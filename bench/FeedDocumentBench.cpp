@@ -9,8 +9,8 @@
 #include <QListWidget>
 
 #include "FeedBuilder.h"
-#include "Umain/FeedDocument.h"
-#include "Umain/FeedEncoding.h"
+#include "feed/FeedDocument.h"
+#include "feed/FeedEncoding.h"
 #include "QtBenchmarkMain.h"
 
 namespace {

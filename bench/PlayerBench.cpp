@@ -29,7 +29,7 @@
 #include "TestHttpServer.h"
 #include "TestServices.h"
 #include "Umain/PlayBar.h"
-#include "Umain/PlayTime.h"
+#include "texts/PlayTime.h"
 #include "Umain/frmMain.h"
 #include "PrivateSoundServer.h"
 #include "WaitUntil.h"

@@ -4,7 +4,7 @@
 
 #include <QScreen>
 
-#include "Umain/Settings.h"
+#include "settings/Settings.h"
 #include "Umain/frmMain.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Services.h"

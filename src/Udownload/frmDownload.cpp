@@ -7,7 +7,7 @@
 #include <QScopeGuard>
 #include <QShowEvent>
 
-#include "Udownload/DownloadTexts.h"
+#include "texts/DownloadTexts.h"
 #include "Umain/frmMain.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Services.h"

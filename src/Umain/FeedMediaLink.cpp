@@ -1,6 +1,6 @@
 #include "FeedMediaLink.h"
 
-#include "Umain/FailureText.h"
+#include "texts/FailureText.h"
 #include "platform/MediaDevice.h"
 #include "platform/WebLink.h"
 

@@ -3,10 +3,10 @@
 #include <QStringList>
 
 #include "Umain/BusyCursor.h"
-#include "Umain/FailureText.h"
-#include "Umain/FeedDocument.h"
-#include "Umain/FeedEncoding.h"
-#include "Umain/FeedError.h"
+#include "texts/FailureText.h"
+#include "feed/FeedDocument.h"
+#include "feed/FeedEncoding.h"
+#include "feed/FeedError.h"
 #include "frmMain.h"
 #include "platform/HttpClient.h"
 #include "ui_frmMain.h"

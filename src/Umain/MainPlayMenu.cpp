@@ -8,9 +8,9 @@
 #include <QShortcut>
 #include <QToolButton>
 
-#include "Umain/PlaybackSpeed.h"
-#include "Umain/PlayTime.h"
-#include "Umain/Settings.h"
+#include "listening/PlaybackSpeed.h"
+#include "texts/PlayTime.h"
+#include "settings/Settings.h"
 #include "frmMain.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Services.h"

@@ -2,11 +2,11 @@
 #include <QToolButton>
 
 #include "Umain/BusyCursor.h"
-#include "Umain/FailureText.h"
+#include "texts/FailureText.h"
 #include "Umain/FeedMediaLink.h"
-#include "Umain/FileNames.h"
-#include "Umain/LinkCheck.h"
-#include "Umain/PlayTime.h"
+#include "texts/FileNames.h"
+#include "feed/LinkCheck.h"
+#include "texts/PlayTime.h"
 #include "frmMain.h"
 #include "ui_frmMain.h"
 

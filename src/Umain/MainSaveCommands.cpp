@@ -8,9 +8,9 @@
 
 #include "Udownload/frmDownload.h"
 #include "Umain/BusyCursor.h"
-#include "Umain/FailureText.h"
-#include "Umain/FileNames.h"
-#include "Umain/LinkCheck.h"
+#include "texts/FailureText.h"
+#include "texts/FileNames.h"
+#include "feed/LinkCheck.h"
 #include "frmMain.h"
 #include "ui_frmMain.h"
 

@@ -1,4 +1,4 @@
-#include "Umain/PlayTime.h"
+#include "texts/PlayTime.h"
 #include "frmMain.h"
 #include "ui_frmMain.h"
 

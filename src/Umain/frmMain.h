@@ -8,10 +8,10 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "Umain/Episode.h"
-#include "Umain/NewEpisodes.h"
-#include "Umain/ResumePositions.h"
-#include "Umain/SleepTimer.h"
+#include "feed/Episode.h"
+#include "listening/NewEpisodes.h"
+#include "listening/ResumePositions.h"
+#include "listening/SleepTimer.h"
 #include "platform/Dialogs.h"
 #include "platform/MediaDevice.h"
 #include "platform/StateFile.h"

@@ -9,7 +9,7 @@
 #include "Ubrowser/frmBrowser.h"
 #include "Udlgrss/frmRSS.h"
 #include "Udownload/frmDownload.h"
-#include "Umain/MainMpris.h"
+#include "extras/MainMpris.h"
 #include "Umain/frmMain.h"
 #include "platform/AppInfo.h"
 #include "platform/ExitSignals.h"

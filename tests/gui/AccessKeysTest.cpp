@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "Umain/PlayBar.h"
-#include "Umain/PlayTime.h"
+#include "texts/PlayTime.h"
 #include "Umain/frmMain.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"

@@ -8,7 +8,7 @@
 
 #include "WaitUntil.h"
 #include "WindowTest.h"
-#include "Umain/FeedError.h"
+#include "feed/FeedError.h"
 #include "Umain/frmMain.h"
 
 namespace {

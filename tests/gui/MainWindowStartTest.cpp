@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "WindowTest.h"
-#include "Umain/FeedError.h"
+#include "feed/FeedError.h"
 #include "Umain/PlayBar.h"
 #include "Umain/frmMain.h"
 

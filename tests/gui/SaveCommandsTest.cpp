@@ -12,7 +12,7 @@
 
 #include "WindowTest.h"
 #include "Udownload/frmDownload.h"
-#include "Umain/LinkCheck.h"
+#include "feed/LinkCheck.h"
 #include "Umain/frmMain.h"
 
 namespace fs = std::filesystem;

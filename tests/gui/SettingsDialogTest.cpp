@@ -14,7 +14,7 @@
 
 #include "WindowTest.h"
 #include "Udlgrss/frmRSS.h"
-#include "Umain/Settings.h"
+#include "settings/Settings.h"
 #include "Umain/frmMain.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "PrivateSoundServer.h"
-#include "Umain/MainMpris.h"
+#include "extras/MainMpris.h"
 #include "Umain/frmMain.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"

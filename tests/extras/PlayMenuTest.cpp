@@ -14,8 +14,8 @@
 
 #include "ManualClock.h"
 #include "MprisOnPrivateBus.h"
-#include "Umain/MainMpris.h"
-#include "Umain/PlayTime.h"
+#include "extras/MainMpris.h"
+#include "texts/PlayTime.h"
 #include "Umain/frmMain.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"

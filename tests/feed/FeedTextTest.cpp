@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "Umain/FeedDocument.h"
-#include "Umain/FeedError.h"
-#include "Umain/FeedText.h"
+#include "feed/FeedDocument.h"
+#include "feed/FeedError.h"
+#include "feed/FeedText.h"
 #include "SlowFeedScan.h"
 
 namespace {

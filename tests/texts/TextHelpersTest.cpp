@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "Umain/FailureText.h"
-#include "Umain/FileNames.h"
-#include "Umain/PlayTime.h"
-#include "Umain/RewriteLink.h"
-#include "Umain/Settings.h"
+#include "texts/FailureText.h"
+#include "texts/FileNames.h"
+#include "texts/PlayTime.h"
+#include "feed/RewriteLink.h"
+#include "settings/Settings.h"
 #include "platform/AppInfo.h"
 #include "platform/FileFilter.h"
 

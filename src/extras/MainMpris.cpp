@@ -7,7 +7,7 @@
 #include <QUrl>
 
 #include "platform/HandlerGuard.h"
-#include "frmMain.h"
+#include "Umain/frmMain.h"
 #include "platform/ProgramIcon.h"
 #include "platform/Services.h"
 

@@ -1,4 +1,4 @@
-#include "Umain/MainMpris.h"
+#include "extras/MainMpris.h"
 
 #include <limits>
 #include <optional>

@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "TestFiles.h"
-#include "Umain/Settings.h"
+#include "settings/Settings.h"
 #include "platform/SimpleIniFile.h"
 
 namespace fs = std::filesystem;

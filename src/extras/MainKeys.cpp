@@ -3,8 +3,8 @@
 #include <QKeySequence>
 #include <QShortcut>
 
-#include "Umain/PlayTime.h"
-#include "frmMain.h"
+#include "texts/PlayTime.h"
+#include "Umain/frmMain.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Services.h"
 

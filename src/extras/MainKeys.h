@@ -4,7 +4,7 @@
 
 #include <QObject>
 
-#include "Umain/MainMpris.h"
+#include "extras/MainMpris.h"
 
 class QKeySequence;
 class TfrmMain;
