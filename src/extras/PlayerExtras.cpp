@@ -11,7 +11,7 @@
 #include "listening/PlaybackSpeed.h"
 #include "texts/PlayTime.h"
 #include "settings/Settings.h"
-#include "frmMain.h"
+#include "Umain/frmMain.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Services.h"
 #include "ui_frmMain.h"
