@@ -8,10 +8,10 @@
 
 #include "Udownload/frmDownload.h"
 #include "Umain/BusyCursor.h"
-#include "texts/FailureText.h"
-#include "texts/FileNames.h"
 #include "feed/LinkCheck.h"
 #include "frmMain.h"
+#include "texts/FailureText.h"
+#include "texts/FileNames.h"
 #include "ui_frmMain.h"
 
 namespace {

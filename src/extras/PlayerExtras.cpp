@@ -1,28 +1,30 @@
-#include <cmath>
-#include <utility>
+#include "PlayerExtras.h"
 
+#include <cmath>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
 #include <QKeySequence>
 #include <QMenu>
 #include <QShortcut>
-#include <QToolButton>
 
+#include "extras/MainKeys.h"
+#include "extras/PlayerPort.h"
 #include "listening/PlaybackSpeed.h"
-#include "texts/PlayTime.h"
-#include "settings/Settings.h"
-#include "Umain/frmMain.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Services.h"
-#include "ui_frmMain.h"
+#include "settings/Settings.h"
+#include "texts/PlayTime.h"
 
 namespace {
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
-
-constexpr int kSleepTickMs = 200;
 
 const std::pair<SleepChoice, const char*> kSleepChoices[] = {
     {SleepChoice::Minutes15, "15분"}, {SleepChoice::Minutes30, "30분"},
@@ -32,15 +34,32 @@ const std::pair<SleepChoice, const char*> kSleepChoices[] = {
 
 }  // namespace
 
+TPlayerExtras::TPlayerExtras(IPlayerPort& window, Services& services)
+    : window_(window),
+      services_(services),
+      pace_(window, services, [this] { RememberPosition(); }) {
+    BindPlayMenu();
+    // The keys go with the extras; their shortcuts sit on the window.
+    new TMainWindowKeys(window_, pace_, services_, this);
+    saveTimer_.setSingleShot(true);
+    saveTimer_.setInterval(0);
+    connect(&saveTimer_, &QTimer::timeout, this,
+            Guarded(*services_.dialogs, [this] { SaveState(); }));
+}
+
+// --- the play menu ---
+
 // The menu is made once; what it shows is brought up to date each time it
 // opens.
-void TfrmMain::BindPlayMenu() {
-    playMenu_ = new QMenu(this);
+void TPlayerExtras::BindPlayMenu() {
+    IDialogs& dialogs = *services_.dialogs;
+    QWidget& window = window_.Window();
+    playMenu_ = new QMenu(&window);
     playMenu_->setObjectName(QStringLiteral("playMenu"));
 
     actResume_ = playMenu_->addAction(QString());
     actResume_->setObjectName(QStringLiteral("actResume"));
-    connect(actResume_, &QAction::triggered, this, Guarded(dialogs_, [this] { ResumeClick(); }));
+    connect(actResume_, &QAction::triggered, this, Guarded(dialogs, [this] { ResumeClick(); }));
     playMenu_->addSeparator();
 
     QMenu* speeds = playMenu_->addMenu(QStringLiteral("재생 속도"));
@@ -54,7 +73,7 @@ void TfrmMain::BindPlayMenu() {
         action->setData(speed);
         speedGroup->addAction(action);
         connect(action, &QAction::triggered, this,
-                Guarded(dialogs_, [this, speed] { SetPlaybackSpeed(speed); }));
+                Guarded(dialogs, [this, speed] { pace_.SetPlaybackSpeed(speed); }));
     }
 
     QMenu* sleep = playMenu_->addMenu(QStringLiteral("취침 예약"));
@@ -69,106 +88,114 @@ void TfrmMain::BindPlayMenu() {
         action->setData(static_cast<int>(choice));
         sleepGroup->addAction(action);
         connect(action, &QAction::triggered, this,
-                Guarded(dialogs_, [this, c = choice] { SetSleepTimer(c); }));
+                Guarded(dialogs, [this, c = choice] { pace_.SetSleepTimer(c); }));
     }
 
     // The play button takes no focus; a right click, or the menu key from
     // anywhere in the window, opens the menu.
-    ui->btnPlay->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ui->btnPlay, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        RunGuarded(dialogs_, [this, at] { btnPlayContextMenu(at); });
+    QAbstractButton& button = window_.PlayButton();
+    button.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&button, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        RunGuarded(*services_.dialogs, [this, at] { btnPlayContextMenu(at); });
     });
-    const auto shortcut = [this](const QKeySequence& keys, auto handler) {
-        auto* key = new QShortcut(keys, this);
-        connect(key, &QShortcut::activated, this, Guarded(dialogs_, handler));
+    const auto shortcut = [this, &window, &dialogs](const QKeySequence& keys, auto handler) {
+        auto* key = new QShortcut(keys, &window);
+        connect(key, &QShortcut::activated, this, Guarded(dialogs, handler));
     };
-    const QPoint below(0, ui->btnPlay->height());
+    const QPoint below(0, button.height());
     shortcut(QKeySequence(Qt::Key_Menu), [this, below] { btnPlayContextMenu(below); });
     shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), [this, below] { btnPlayContextMenu(below); });
     shortcut(QKeySequence(Qt::Key_BracketRight),
-             [this] { SetPlaybackSpeed(StepSpeed(speed_, +1)); });
+             [this] { pace_.SetPlaybackSpeed(StepSpeed(pace_.PlaybackSpeed(), +1)); });
     shortcut(QKeySequence(Qt::Key_BracketLeft),
-             [this] { SetPlaybackSpeed(StepSpeed(speed_, -1)); });
-
-    sleepTicker_.setInterval(kSleepTickMs);
-    connect(&sleepTicker_, &QTimer::timeout, this, Guarded(dialogs_, [this] { SleepTimerTick(); }));
-    saveTimer_.setSingleShot(true);
-    saveTimer_.setInterval(0);
-    connect(&saveTimer_, &QTimer::timeout, this, Guarded(dialogs_, [this] { SaveState(); }));
+             [this] { pace_.SetPlaybackSpeed(StepSpeed(pace_.PlaybackSpeed(), -1)); });
 }
 
-void TfrmMain::UpdatePlayMenu() {
+void TPlayerExtras::UpdatePlayMenu() {
     std::optional<int> resume;
-    const int i = ui->cmbItem->currentIndex();
-    if (ui->cmbItem->count() > 0 && IsEpisodeIndex(Episodes, i)) {
-        resume = positions_.Find(Episodes[static_cast<std::size_t>(i)].url);
+    if (const TEpisode* episode = window_.SelectedEpisode()) {
+        resume = positions_.Find(episode->url);
     }
     actResume_->setVisible(resume.has_value());
     if (resume) {
         actResume_->setText(QStringLiteral("이어서 재생 (%1)").arg(Text(FormatPlayTime(*resume))));
     }
+    const double speed = pace_.PlaybackSpeed();
     for (QAction* action : playMenu_->findChild<QMenu*>(QStringLiteral("speedMenu"))->actions()) {
-        action->setChecked(std::abs(action->data().toDouble() - speed_) < 0.005);
+        action->setChecked(std::abs(action->data().toDouble() - speed) < 0.005);
     }
+    const SleepChoice sleep = pace_.SleepTimerChoice();
     for (QAction* action : playMenu_->findChild<QMenu*>(QStringLiteral("sleepMenu"))->actions()) {
         if (action->isCheckable()) {
-            action->setChecked(action->data().toInt() == static_cast<int>(sleep_.Choice()));
+            action->setChecked(action->data().toInt() == static_cast<int>(sleep));
         }
     }
 }
 
-void TfrmMain::btnPlayContextMenu(const QPoint& at) {
+void TPlayerExtras::btnPlayContextMenu(const QPoint& at) {
     UpdatePlayMenu();
-    playMenu_->popup(ui->btnPlay->mapToGlobal(at));
+    playMenu_->popup(window_.PlayButton().mapToGlobal(at));
 }
 
 // Plays the selected episode from where it was stopped, with the play button's
 // link check and all.
-void TfrmMain::ResumeClick() {
-    const int i = ui->cmbItem->currentIndex();
-    if (ui->cmbItem->count() == 0 || !IsEpisodeIndex(Episodes, i)) {
+void TPlayerExtras::ResumeClick() {
+    const TEpisode* episode = window_.SelectedEpisode();
+    if (episode == nullptr) {
         return;
     }
-    const std::optional<int> from = positions_.Find(Episodes[static_cast<std::size_t>(i)].url);
+    const std::optional<int> from = positions_.Find(episode->url);
     if (from) {
-        PlaySelectedEpisode(*from);
+        window_.PlaySelectedEpisode(*from);
     }
 }
 
-// --- the files beside the settings, and the speed kept in the settings ---
+// --- the files beside the settings ---
 
-void TfrmMain::ReadPlayerMemory() {
+void TPlayerExtras::ReadPlayerMemory(const std::string& speedSetting) {
     positionsFile_ = StateFile(StateFileBesideSettings(services_.app, ".positions"));
     positions_ = TResumePositions::Parse(positionsFile_.Read());
     seenFile_ = StateFile(StateFileBesideSettings(services_.app, ".seen"));
     seen_ = TSeenEpisodes::Parse(seenFile_.Read());
-
-    speed_ = ParseSpeed(speedSetting_).value_or(1.0);
-    // The device starts at normal speed; nothing to tell it otherwise.
-    if (speed_ != 1.0) {
-        MediaPlayer.SetSpeed(speed_);
-    }
+    pace_.ReadSpeedSetting(speedSetting);
 }
 
-// Keeps the place of the episode open, unless it is a local file.
-void TfrmMain::RememberPosition() {
-    if (playingLink_.empty() || !MediaPlayer.IsOpen()) {
+void TPlayerExtras::RememberPosition() {
+    IMediaDevice& media = *services_.media;
+    const std::string& link = window_.PlayingEpisodeLink();
+    if (link.empty() || !media.IsOpen()) {
         return;
     }
-    if (positions_.Remember(playingLink_, MediaPlayer.Position(), MediaPlayer.Length())) {
+    if (positions_.Remember(link, media.Position(), media.Length())) {
         positionsChanged_ = true;
         SaveStateSoon();
     }
 }
 
-void TfrmMain::SaveStateSoon() {
+void TPlayerExtras::PlayStarting() {
+    pace_.WakeUp();
+    RememberPosition();
+}
+
+void TPlayerExtras::Closing() {
+    pace_.StopTicking();
+    RememberPosition();
+    SaveState();
+}
+
+void TPlayerExtras::Finish() {
+    RememberPosition();
+    SaveState();
+}
+
+void TPlayerExtras::SaveStateSoon() {
     // Not inside a play's handler: the file is written after it has returned.
     saveTimer_.start();
 }
 
 // A file that cannot be written is not reported, like the settings: the
 // positions and links of the run are then simply not kept.
-void TfrmMain::SaveState() {
+void TPlayerExtras::SaveState() {
     saveTimer_.stop();
     if (positionsChanged_) {
         positionsChanged_ = false;
@@ -180,114 +207,25 @@ void TfrmMain::SaveState() {
     }
 }
 
-void TfrmMain::SetPlaybackSpeed(double speed) {
-    const std::optional<double> clamped = ClampSpeed(speed);
-    if (!clamped) {
+// --- new episodes ---
+
+// The links are learnt whether or not a notification can be shown, so none
+// is announced twice.
+void TPlayerExtras::NoticeNewEpisodes(const std::string& feedUrl, const TEpisodeList& episodes) {
+    const TSeenEpisodes::Learned learned = seen_.Learn(feedUrl, episodes);
+    if (learned.changed) {
+        seenChanged_ = true;
+        SaveStateSoon();
+    }
+    if (learned.arrived.empty() || !services_.notifier) {
         return;
     }
-    speed_ = *clamped;
-    MediaPlayer.SetSpeed(speed_);
-    // The settings file gains the key only once a speed other than normal is
-    // chosen; from then on it follows.
-    if (speed_ != 1.0 || !speedSetting_.empty()) {
-        speedSetting_ = FormatSpeed(speed_);
+    std::vector<std::string> names;
+    names.reserve(learned.arrived.size());
+    for (const std::size_t i : learned.arrived) {
+        names.push_back(EpisodeName(episodes[i]));
     }
-}
-
-// --- the sleep timer ---
-
-void TfrmMain::SetSleepTimer(SleepChoice choice) {
-    EndSleepFade();
-    sleep_.Choose(choice, services_.clock->NowMs());
-    if (sleep_.Armed()) {
-        sleepTicker_.start();
-    } else {
-        sleepTicker_.stop();
-    }
-    ShowSleepRemaining();
-}
-
-TSleepMedium TfrmMain::SleepMedium() {
-    TSleepMedium medium;
-    if (!MediaPlayer.IsOpen()) {
-        return medium;
-    }
-    medium.open = true;
-    medium.playing = MediaPlayer.Mode() == MediaMode::Playing;
-    medium.positionMs = MediaPlayer.Position();
-    medium.lengthMs = MediaPlayer.Length();
-    medium.speed = speed_;
-    return medium;
-}
-
-std::optional<std::int64_t> TfrmMain::SleepRemaining() {
-    if (!sleep_.Armed()) {
-        return std::nullopt;
-    }
-    return sleep_.Remaining(services_.clock->NowMs(), SleepMedium());
-}
-
-void TfrmMain::EndSleepFade() {
-    if (fadeFromVolume_) {
-        MediaPlayer.SetVolume(*fadeFromVolume_);
-        fadeFromVolume_.reset();
-    }
-}
-
-void TfrmMain::SleepTimerTick() {
-    if (!sleep_.Armed()) {
-        sleepTicker_.stop();
-        ShowSleepRemaining();
-        return;
-    }
-    const TSleepMedium medium = SleepMedium();
-    const std::optional<std::int64_t> remaining =
-        sleep_.Remaining(services_.clock->NowMs(), medium);
-    if (remaining && *remaining <= TSleepTimer::kFadeMs) {
-        if (!medium.playing) {
-            // Paused, stopped or at its end already: nothing is left to do.
-            SetSleepTimer(SleepChoice::Off);
-            return;
-        }
-        if (!fadeFromVolume_) {
-            fadeFromVolume_ = MediaPlayer.Volume();
-        }
-        if (*remaining > 0) {
-            MediaPlayer.SetVolume(FadeVolume(*fadeFromVolume_, *remaining));
-        } else {
-            // Paused as by the button (also a medium of unknown length), with
-            // the place kept; the next play is at full volume again.
-            MediaPlayer.Pause(true);
-            SetGlyph(ui->sbtnPlay, ui->imgBtnPlay);
-            RememberPosition();
-            SetSleepTimer(SleepChoice::Off);
-            return;
-        }
-    } else if (fadeFromVolume_) {
-        // Moved back from the end of the episode: full volume again.
-        EndSleepFade();
-    }
-    ShowSleepRemaining();
-}
-
-// The time left goes at the end of the caption while the timer runs.
-void TfrmMain::ShowSleepRemaining() {
-    QString tail;
-    if (sleep_.Armed()) {
-        const std::optional<std::int64_t> remaining = SleepRemaining();
-        if (remaining) {
-            const auto seconds = static_cast<int>((*remaining + 999) / 1000);
-            tail = QStringLiteral(" [취침 %1]").arg(Text(FormatPlayTime(seconds * 1000)));
-        } else {
-            tail = QStringLiteral(" [취침 이 에피소드가 끝나면]");
-        }
-    }
-    QString title = windowTitle();
-    if (!sleepTail_.isEmpty() && title.endsWith(sleepTail_)) {
-        title.chop(sleepTail_.size());
-    }
-    sleepTail_ = tail;
-    if (title + tail != windowTitle()) {
-        setWindowTitle(title + tail);
-    }
+    const TNotice notice = NewEpisodesNotice(names);
+    services_.notifier->Notify(QString::fromStdString(notice.summary),
+                               QString::fromStdString(notice.body));
 }

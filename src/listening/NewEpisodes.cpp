@@ -1,7 +1,7 @@
 #include "NewEpisodes.h"
 
-#include "texts/FileNames.h"
 #include "listening/ResumePositions.h"
+#include "texts/FileNames.h"
 
 namespace {
 

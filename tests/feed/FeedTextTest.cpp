@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "SlowFeedScan.h"
 #include "feed/FeedDocument.h"
 #include "feed/FeedError.h"
 #include "feed/FeedText.h"
-#include "SlowFeedScan.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <gtest/gtest.h>
 
 #include "Umain/PlayBar.h"
-#include "texts/PlayTime.h"
 #include "Umain/frmMain.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"
+#include "texts/PlayTime.h"
 
 namespace {
 
