@@ -14,14 +14,14 @@
 #include <QTemporaryDir>
 
 #include "FeedBuilder.h"
-#include "Umain/FeedEncoding.h"
-#include "Umain/FeedText.h"
-#include "Umain/frmMain.h"
-#include "platform/MpvMediaDevice.h"
+#include "QtBenchmarkMain.h"
 #include "ScriptedDialogs.h"
+#include "Umain/frmMain.h"
+#include "feed/FeedEncoding.h"
+#include "feed/FeedText.h"
+#include "platform/MpvMediaDevice.h"
 #include "platform/Services.h"
 #include "platform/SimpleIniFile.h"
-#include "QtBenchmarkMain.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <QListWidget>
 
 #include "FeedBuilder.h"
-#include "Umain/FeedDocument.h"
-#include "Umain/FeedEncoding.h"
 #include "QtBenchmarkMain.h"
+#include "feed/FeedDocument.h"
+#include "feed/FeedEncoding.h"
 
 namespace {
 

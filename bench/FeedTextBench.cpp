@@ -9,7 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include "FeedBuilder.h"
-#include "Umain/FeedText.h"
+#include "feed/FeedText.h"
 
 namespace {
 

@@ -25,16 +25,16 @@
 #include <QToolButton>
 
 #include "FeedBuilder.h"
+#include "PrivateSoundServer.h"
+#include "QtBenchmarkMain.h"
 #include "TestFiles.h"
 #include "TestHttpServer.h"
 #include "TestServices.h"
 #include "Umain/PlayBar.h"
-#include "Umain/PlayTime.h"
 #include "Umain/frmMain.h"
-#include "PrivateSoundServer.h"
 #include "WaitUntil.h"
 #include "platform/MpvMediaDevice.h"
-#include "QtBenchmarkMain.h"
+#include "texts/PlayTime.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "Umain/FeedDocument.h"
-#include "Umain/FeedEncoding.h"
-#include "Umain/FeedError.h"
+#include "feed/FeedDocument.h"
+#include "feed/FeedEncoding.h"
+#include "feed/FeedError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string body(reinterpret_cast<const char*>(data), size);

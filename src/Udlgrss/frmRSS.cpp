@@ -4,10 +4,10 @@
 
 #include <QScreen>
 
-#include "Umain/Settings.h"
 #include "Umain/frmMain.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Services.h"
+#include "settings/Settings.h"
 #include "ui_frmRSS.h"
 
 TfrmRSS* frmRSS = nullptr;

@@ -7,10 +7,10 @@
 #include <QScopeGuard>
 #include <QShowEvent>
 
-#include "Udownload/DownloadTexts.h"
 #include "Umain/frmMain.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Services.h"
+#include "texts/DownloadTexts.h"
 #include "ui_frmDownload.h"
 
 TfrmDownload* frmDownload = nullptr;

@@ -1,8 +1,8 @@
 #include "FeedMediaLink.h"
 
-#include "Umain/FailureText.h"
 #include "platform/MediaDevice.h"
 #include "platform/WebLink.h"
+#include "texts/FailureText.h"
 
 std::string FeedMediaLink(const std::string& link) {
     if (auto web = NormalizedWebLink(link)) {

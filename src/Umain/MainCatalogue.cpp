@@ -1,6 +1,6 @@
 #include <QToolButton>
 
-#include "Umain/RewriteLink.h"
+#include "feed/RewriteLink.h"
 #include "frmMain.h"
 #include "ui_frmMain.h"
 

@@ -3,12 +3,13 @@
 #include <QStringList>
 
 #include "Umain/BusyCursor.h"
-#include "Umain/FailureText.h"
-#include "Umain/FeedDocument.h"
-#include "Umain/FeedEncoding.h"
-#include "Umain/FeedError.h"
+#include "extras/PlayerExtras.h"
+#include "feed/FeedDocument.h"
+#include "feed/FeedEncoding.h"
+#include "feed/FeedError.h"
 #include "frmMain.h"
 #include "platform/HttpClient.h"
+#include "texts/FailureText.h"
 #include "ui_frmMain.h"
 
 void TfrmMain::LoadFeedDocument() {
@@ -52,7 +53,7 @@ void TfrmMain::LoadFeedDocument() {
     if (ui->cmbItem->count() > 0) {
         ui->cmbItem->setCurrentIndex(0);
     }
-    NoticeNewEpisodes();
+    extras_->NoticeNewEpisodes(RssURL, Episodes);
 }
 
 void TfrmMain::btnReloadClick() {

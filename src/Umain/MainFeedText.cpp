@@ -4,12 +4,13 @@
 
 #include "Umain/BusyCursor.h"
 #include "Umain/DeferredPlainText.h"
-#include "Umain/FailureText.h"
-#include "Umain/FeedEncoding.h"
-#include "Umain/FeedError.h"
-#include "Umain/FeedText.h"
+#include "extras/PlayerExtras.h"
+#include "feed/FeedEncoding.h"
+#include "feed/FeedError.h"
+#include "feed/FeedText.h"
 #include "frmMain.h"
 #include "platform/HttpClient.h"
+#include "texts/FailureText.h"
 #include "ui_frmMain.h"
 
 void TfrmMain::ChangeRssURL(const std::string& url) {
@@ -54,5 +55,5 @@ void TfrmMain::ScanFeedText() {
     if (ui->cmbDate->count() > 0) {
         ui->cmbDate->setCurrentIndex(0);
     }
-    NoticeNewEpisodes();
+    extras_->NoticeNewEpisodes(RssURL, Episodes);
 }

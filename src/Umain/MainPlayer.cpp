@@ -2,12 +2,13 @@
 #include <QToolButton>
 
 #include "Umain/BusyCursor.h"
-#include "Umain/FailureText.h"
 #include "Umain/FeedMediaLink.h"
-#include "Umain/FileNames.h"
-#include "Umain/LinkCheck.h"
-#include "Umain/PlayTime.h"
+#include "extras/PlayerExtras.h"
+#include "feed/LinkCheck.h"
 #include "frmMain.h"
+#include "texts/FailureText.h"
+#include "texts/FileNames.h"
+#include "texts/PlayTime.h"
 #include "ui_frmMain.h"
 
 namespace {
@@ -55,11 +56,7 @@ void TfrmMain::PlayFile(const std::string& path) {
 void TfrmMain::OpenAndPlay(const std::string& element, const std::string& name,
                            const std::string& hint, const std::string& episodeLink, int startMs) {
     const TBusyCursor busy;
-    // A new play during the sleep timer's fade means the listener is awake.
-    if (fadeFromVolume_) {
-        SetSleepTimer(SleepChoice::Off);
-    }
-    RememberPosition();
+    extras_->PlayStarting();
     MediaPlayer.Close(true);
     nowPlaying_ = {};
     playingLink_.clear();
@@ -112,7 +109,7 @@ void TfrmMain::sbtnPlayClick() {
             MediaPlayer.Pause(true);
             SetGlyph(ui->sbtnPlay, ui->imgBtnPlay);
             // Kept now too, should the program not end normally.
-            RememberPosition();
+            extras_->RememberPosition();
             break;
         default:
             break;
@@ -125,7 +122,7 @@ void TfrmMain::sbtnStopClick() {
     }
     const MediaMode mode = MediaPlayer.Mode();
     if (mode == MediaMode::Playing || mode == MediaMode::Paused) {
-        RememberPosition();
+        extras_->RememberPosition();
         MediaPlayer.Stop(true);
         MediaPlayer.Seek(0, false);
     }
@@ -136,6 +133,10 @@ void TfrmMain::ShowTransport(const QLabel* glyph, bool enabled) {
     SetGlyph(ui->sbtnPlay, glyph);
     ui->sbtnPlay->setEnabled(enabled);
     ui->sbtnStop->setEnabled(enabled);
+}
+
+void TfrmMain::ShowPlayGlyph() {
+    SetGlyph(ui->sbtnPlay, ui->imgBtnPlay);
 }
 
 void TfrmMain::ShowNothingOpen() {

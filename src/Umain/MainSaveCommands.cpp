@@ -8,10 +8,10 @@
 
 #include "Udownload/frmDownload.h"
 #include "Umain/BusyCursor.h"
-#include "Umain/FailureText.h"
-#include "Umain/FileNames.h"
-#include "Umain/LinkCheck.h"
+#include "feed/LinkCheck.h"
 #include "frmMain.h"
+#include "texts/FailureText.h"
+#include "texts/FileNames.h"
 #include "ui_frmMain.h"
 
 namespace {

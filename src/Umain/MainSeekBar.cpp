@@ -1,5 +1,5 @@
-#include "Umain/PlayTime.h"
 #include "frmMain.h"
+#include "texts/PlayTime.h"
 #include "ui_frmMain.h"
 
 // The guard of the three bar events: a medium has been loaded and has a

@@ -1,7 +1,7 @@
 #include "PlayBarAccessible.h"
 
 #include "Umain/PlayBar.h"
-#include "Umain/PlayTime.h"
+#include "texts/PlayTime.h"
 
 TPlayBarAccessible::TPlayBarAccessible(TPlayBar* bar)
     : QAccessibleWidget(bar, QAccessible::Slider) {}

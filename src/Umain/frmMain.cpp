@@ -8,15 +8,15 @@
 #include "Udownload/frmDownload.h"
 #include "Umain/BusyCursor.h"
 #include "Umain/DeferredPlainText.h"
-#include "Umain/FailureText.h"
 #include "Umain/FeedMediaLink.h"
-#include "Umain/FileNames.h"
 #include "Umain/Glyphs.h"
-#include "Umain/MainKeys.h"
-#include "Umain/Settings.h"
+#include "extras/PlayerExtras.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Services.h"
 #include "platform/StartupTrace.h"
+#include "settings/Settings.h"
+#include "texts/FailureText.h"
+#include "texts/FileNames.h"
 #include "ui_frmMain.h"
 
 TfrmMain* frmMain = nullptr;
@@ -59,8 +59,7 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
     ui->cmbDate->setFocus();
     memoText_ = new TDeferredPlainText(ui->Memo1);
     BindHandlers();
-    BindPlayMenu();
-    new TMainWindowKeys(*this, services_);
+    extras_ = std::make_unique<TPlayerExtras>(*this, services_);
 
     Timer.setInterval(1000);
     Timer.start();
@@ -70,8 +69,7 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
     FindText = settings.FindText;
     ReplaceText = settings.ReplaceText;
     LastDown = settings.LastDown;
-    speedSetting_ = settings.Speed;
-    ReadPlayerMemory();
+    extras_->ReadPlayerMemory(settings.Speed);
 
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(0);
@@ -102,10 +100,9 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::FormDestroy() {
     // Also when the window goes without being closed first.
-    RememberPosition();
-    SaveState();
+    extras_->Finish();
     WriteSettings(*services_.ini, services_.app,
-                  {RssURL, FindText, ReplaceText, LastDown, speedSetting_});
+                  {RssURL, FindText, ReplaceText, LastDown, extras_->SpeedSetting()});
 }
 
 void TfrmMain::Bind(QAbstractButton* button, void (TfrmMain::*handler)()) {
@@ -161,9 +158,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 void TfrmMain::FormClose() {
     Timer.stop();
-    sleepTicker_.stop();
-    RememberPosition();
-    SaveState();
+    extras_->Closing();
     // A transfer still running (this close arrived through its event processing)
     // ends before the windows go away, and leaves no partial file behind.
     if (frmDownload != nullptr) {
@@ -187,7 +182,7 @@ void TfrmMain::cmbDateChange() {
     // Checked before anything closes: a link from the feed is a web link.
     const std::string url = FeedMediaLink(Episodes[static_cast<std::size_t>(i)].url);
     const TBusyCursor busy;
-    RememberPosition();
+    extras_->RememberPosition();
     MediaPlayer.Close(false);
     nowPlaying_ = {};
     playingLink_.clear();
@@ -203,6 +198,18 @@ void TfrmMain::cmbDateChange() {
     playingLink_ = Episodes[static_cast<std::size_t>(i)].url;
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(MediaPlayer.Length());
+}
+
+const TEpisode* TfrmMain::SelectedEpisode() const {
+    const int i = ui->cmbItem->currentIndex();
+    if (ui->cmbItem->count() == 0 || !IsEpisodeIndex(Episodes, i)) {
+        return nullptr;
+    }
+    return &Episodes[static_cast<std::size_t>(i)];
+}
+
+QAbstractButton& TfrmMain::PlayButton() {
+    return *ui->btnPlay;
 }
 
 void TfrmMain::btnListClick() {

@@ -1,27 +1,21 @@
 #pragma once
 
-#include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include <QTimer>
 #include <QWidget>
 
-#include "Umain/Episode.h"
-#include "Umain/NewEpisodes.h"
-#include "Umain/ResumePositions.h"
-#include "Umain/SleepTimer.h"
+#include "extras/PlayerPort.h"
+#include "feed/Episode.h"
 #include "platform/Dialogs.h"
 #include "platform/MediaDevice.h"
-#include "platform/StateFile.h"
 
 class QAbstractButton;
-class QAction;
-class QMenu;
 class TDeferredPlainText;
 class QLabel;
 class IHttpClient;
+class TPlayerExtras;
 struct Services;
 
 namespace Ui {
@@ -31,8 +25,10 @@ class TfrmMain;
 // The main window: the episode drop-down and its commands, the player, and the
 // hidden region below the visible strip. Its handlers are public so that tests
 // can drive them as the controls do; each control event runs its handler under
-// the handler guard.
-class TfrmMain final : public QWidget {
+// the handler guard. What it offers beyond its own controls (the play menu,
+// speed, sleep timer, keys, resume places, new-episode notices) lives in
+// TPlayerExtras, which it owns and which sees it as an IPlayerPort.
+class TfrmMain final : public QWidget, public IPlayerPort {
     Q_OBJECT
 public:
     explicit TfrmMain(Services& services, QWidget* parent = nullptr);
@@ -60,7 +56,7 @@ public:
 
     // MainFeedDocument.cpp
     void LoadFeedDocument();
-    void btnReloadClick();
+    void btnReloadClick() override;
 
     // MainFeedText.cpp
     void ChangeRssURL(const std::string& url);
@@ -70,12 +66,12 @@ public:
 
     // MainPlayer.cpp
     void PlayFile(const std::string& path);
-    void btnPlayClick();
+    void btnPlayClick() override;
     void sbtnOpenClick();
-    void sbtnPlayClick();
-    void sbtnStopClick();
+    void sbtnPlayClick() override;
+    void sbtnStopClick() override;
     void MediaPlayerNotify(NotifyResult result);
-    void TimerTimer();
+    void TimerTimer() override;
 
     // MainSeekBar.cpp
     void prgPlayMouseDown(int x);
@@ -91,41 +87,17 @@ public:
     void btnSettingClick();
     void sbtnTOVClick();
 
-    // MainPlayMenu.cpp: the play menu, opened by a right click on btnPlay or
-    // by the menu key, with resume, the playback speed and the sleep timer; [
-    // and ] step the speed.
-    void btnPlayContextMenu(const QPoint& at);
-    void ResumeClick();
-    void SetPlaybackSpeed(double speed);
-    double PlaybackSpeed() const { return speed_; }
-    void SetSleepTimer(SleepChoice choice);
-    SleepChoice SleepTimerChoice() const { return sleep_.Choice(); }
-    // The time until the sleep timer pauses the player, when it is known.
-    std::optional<std::int64_t> SleepRemaining();
-    void SleepTimerTick();
-    QMenu* PlayMenu() const { return playMenu_; }
-    // Where each episode was stopped, by its feed link.
-    const TResumePositions& ResumePositions() const { return positions_; }
-
-    // MainNewEpisodes.cpp: a desktop notification of the episodes that a load
-    // brought for the first time.
-    void NoticeNewEpisodes();
-
     // frmMain.cpp: the window's own handlers
     void cmbItemChange();
     void cmbDateChange();
     void btnListClick();
     void FormClose();
 
-    // What the player last opened: the name the caption shows, the link or
-    // path it came from, and for an episode of the feed the show's name. Empty
-    // until something has been opened.
-    struct TNowPlaying {
-        std::string title;
-        std::string location;
-        std::string album;
-    };
-    const TNowPlaying& NowPlaying() const { return nowPlaying_; }
+    // What the player last opened.
+    const TNowPlaying& NowPlaying() const override { return nowPlaying_; }
+
+    // The play menu, speed, sleep timer, keys, resume places and notices.
+    TPlayerExtras& Extras() { return *extras_; }
 
     // The periodic display update, every 1000 ms from creation until close.
     QTimer Timer;
@@ -145,19 +117,15 @@ private:
     void ShowNothingOpen();
     void OpenAndPlay(const std::string& element, const std::string& name, const std::string& hint,
                      const std::string& episodeLink = {}, int startMs = 0);
-    void PlaySelectedEpisode(int startMs);
+    void PlaySelectedEpisode(int startMs) override;
     bool SeekBarLength(int& length, bool quietWithoutMedium);
 
-    // MainPlayMenu.cpp
-    void BindPlayMenu();
-    void UpdatePlayMenu();
-    void ReadPlayerMemory();
-    void RememberPosition();
-    void SaveStateSoon();
-    void SaveState();
-    TSleepMedium SleepMedium();
-    void EndSleepFade();
-    void ShowSleepRemaining();
+    // The rest of the window as its extras see it.
+    const std::string& PlayingEpisodeLink() const override { return playingLink_; }
+    const TEpisode* SelectedEpisode() const override;
+    void ShowPlayGlyph() override;
+    QWidget& Window() override { return *this; }
+    QAbstractButton& PlayButton() override;
 
     Services& services_;
     IDialogs& dialogs_;
@@ -169,28 +137,8 @@ private:
 
     // The feed link of the episode open; empty for a local file.
     std::string playingLink_;
-    TResumePositions positions_;
-    StateFile positionsFile_{{}};
-    bool positionsChanged_ = false;
-    TSeenEpisodes seen_;
-    StateFile seenFile_{{}};
-    bool seenChanged_ = false;
-    // Writes what changed once the handler that changed it has returned.
-    QTimer saveTimer_;
-
-    double speed_ = 1.0;
-    // The speed as the settings file holds it; see TSettings::Speed.
-    std::string speedSetting_;
-
-    TSleepTimer sleep_;
-    QTimer sleepTicker_;
-    // The volume before the sleep timer's fade began, while it fades.
-    std::optional<int> fadeFromVolume_;
-    // What the caption carries at its end for the sleep timer.
-    QString sleepTail_;
-
-    QMenu* playMenu_ = nullptr;
-    QAction* actResume_ = nullptr;
+    // Made after the controls and gone before them.
+    std::unique_ptr<TPlayerExtras> extras_;
 };
 
 // The main window of the running program, or null before it is built.

@@ -9,13 +9,14 @@
 #include "Ubrowser/frmBrowser.h"
 #include "Udlgrss/frmRSS.h"
 #include "Udownload/frmDownload.h"
-#include "Umain/MainMpris.h"
 #include "Umain/frmMain.h"
+#include "extras/MainMpris.h"
+#include "extras/PlayerExtras.h"
 #include "platform/AppInfo.h"
 #include "platform/ExitSignals.h"
+#include "platform/MprisService.h"
 #include "platform/ProgramFonts.h"
 #include "platform/ProgramIcon.h"
-#include "platform/MprisService.h"
 #include "platform/QtTranslations.h"
 #include "platform/Services.h"
 #include "platform/StartupTrace.h"
@@ -52,7 +53,7 @@ int main(int argc, char* argv[]) {
         StartupMark("other-windows");
         // The desktop's media keys and controls; without a session bus the
         // program simply runs without them.
-        TMainWindowMpris player(main, services);
+        TMainWindowMpris player(main, main.Extras().SpeedAndSleep(), services);
         MprisService mpris(player, QDBusConnection::sessionBus());
         exitSignals.CloseOnSignal(&main);
         StartupMark("media-controls");

@@ -11,10 +11,10 @@
 #include <gtest/gtest.h>
 
 #include "Umain/PlayBar.h"
-#include "Umain/PlayTime.h"
 #include "Umain/frmMain.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"
+#include "texts/PlayTime.h"
 
 namespace {
 

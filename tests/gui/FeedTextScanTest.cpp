@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include "Umain/frmMain.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"
-#include "Umain/FeedError.h"
-#include "Umain/frmMain.h"
+#include "feed/FeedError.h"
 
 namespace {
 

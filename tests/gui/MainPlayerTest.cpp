@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "Umain/PlayBar.h"
-#include "Umain/PlayTime.h"
 #include "Umain/frmMain.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"
 #include "platform/MpvMediaDevice.h"
+#include "texts/PlayTime.h"
 
 namespace {
 

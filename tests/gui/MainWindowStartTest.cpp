@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "WindowTest.h"
-#include "Umain/FeedError.h"
 #include "Umain/PlayBar.h"
 #include "Umain/frmMain.h"
+#include "WindowTest.h"
+#include "feed/FeedError.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include "WindowTest.h"
 #include "Udownload/frmDownload.h"
-#include "Umain/LinkCheck.h"
 #include "Umain/frmMain.h"
+#include "WindowTest.h"
+#include "feed/LinkCheck.h"
 
 namespace fs = std::filesystem;
 

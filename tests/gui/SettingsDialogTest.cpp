@@ -12,10 +12,10 @@
 
 #include <gtest/gtest.h>
 
-#include "WindowTest.h"
 #include "Udlgrss/frmRSS.h"
-#include "Umain/Settings.h"
 #include "Umain/frmMain.h"
+#include "WindowTest.h"
+#include "settings/Settings.h"
 
 namespace {
 

@@ -7,10 +7,11 @@
 #include <gtest/gtest.h>
 
 #include "PrivateSoundServer.h"
-#include "Umain/MainMpris.h"
 #include "Umain/frmMain.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"
+#include "extras/MainMpris.h"
+#include "extras/PlayerExtras.h"
 #include "platform/MpvMediaDevice.h"
 
 namespace {
@@ -26,7 +27,8 @@ protected:
         // PulseAudio by name, so that no other card of the machine takes over
         // when the server is gone.
         AppServices().media = std::make_unique<MpvMediaDevice>("pulse");
-        mpris_ = std::make_unique<TMainWindowMpris>(Main(), AppServices());
+        mpris_ = std::make_unique<TMainWindowMpris>(Main(), Main().Extras().SpeedAndSleep(),
+                                                    AppServices());
         ASSERT_TRUE(ShowMain());
     }
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "Umain/FeedDocument.h"
-#include "Umain/FeedError.h"
-#include "Umain/FeedText.h"
+#include "feed/FeedDocument.h"
+#include "feed/FeedError.h"
+#include "feed/FeedText.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <variant>
 
-#include "Umain/Episode.h"
+#include "feed/Episode.h"
 
 // A slow scan of a feed text written the plain way: it cuts the front off the
 // text for every tag and splits the tag into lists of strings. The fast scan

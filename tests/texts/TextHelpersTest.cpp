@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "Umain/FailureText.h"
-#include "Umain/FileNames.h"
-#include "Umain/PlayTime.h"
-#include "Umain/RewriteLink.h"
-#include "Umain/Settings.h"
+#include "feed/RewriteLink.h"
 #include "platform/AppInfo.h"
 #include "platform/FileFilter.h"
+#include "settings/Settings.h"
+#include "texts/FailureText.h"
+#include "texts/FileNames.h"
+#include "texts/PlayTime.h"
 
 namespace {
 std::string Rewritten(std::string link, const std::string& find, const std::string& replace) {

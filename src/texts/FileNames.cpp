@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "Umain/FeedEncoding.h"
+#include "feed/FeedEncoding.h"
 
 namespace {
 

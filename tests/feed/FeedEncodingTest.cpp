@@ -1,11 +1,11 @@
-#include "Umain/FeedEncoding.h"
+#include "feed/FeedEncoding.h"
 
 #include <cstdint>
 
 #include <gtest/gtest.h>
 
-#include "Umain/FeedDocument.h"
-#include "Umain/FeedError.h"
+#include "feed/FeedDocument.h"
+#include "feed/FeedError.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "Umain/Episode.h"
+#include "feed/Episode.h"
 
 // The episode links seen in earlier loads of the feed, to tell which episodes of
 // a load are new. The first load of a feed finds nothing new: it only learns

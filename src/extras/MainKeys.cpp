@@ -2,14 +2,16 @@
 
 #include <QKeySequence>
 #include <QShortcut>
+#include <QWidget>
 
-#include "Umain/PlayTime.h"
-#include "frmMain.h"
+#include "extras/PlayerPort.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Services.h"
+#include "texts/PlayTime.h"
 
-TMainWindowKeys::TMainWindowKeys(TfrmMain& window, Services& services)
-    : QObject(&window), window_(window), services_(services), player_(window, services) {
+TMainWindowKeys::TMainWindowKeys(IPlayerPort& window, TSpeedAndSleepTimer& pace, Services& services,
+                                 QObject* parent)
+    : QObject(parent), window_(window), services_(services), player_(window, pace, services) {
     // Most keyboards send the play key for their one play/pause key.
     Bind(QKeySequence(Qt::Key_MediaPlay), [this] { player_.PlayPause(); });
     Bind(QKeySequence(Qt::Key_MediaTogglePlayPause), [this] { player_.PlayPause(); });
@@ -26,7 +28,7 @@ TMainWindowKeys::TMainWindowKeys(TfrmMain& window, Services& services)
 void TMainWindowKeys::Bind(const QKeySequence& keys, std::function<void()> action) {
     // A control that uses the keys itself (a text box moving by words on
     // Ctrl+Left, say) keeps them: Qt asks it first.
-    auto* shortcut = new QShortcut(keys, &window_);
+    auto* shortcut = new QShortcut(keys, &window_.Window());
     connect(shortcut, &QShortcut::activated, this, std::move(action));
 }
 

@@ -14,14 +14,15 @@
 
 #include "ManualClock.h"
 #include "MprisOnPrivateBus.h"
-#include "Umain/MainMpris.h"
-#include "Umain/PlayTime.h"
 #include "Umain/frmMain.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"
+#include "extras/MainMpris.h"
+#include "extras/PlayerExtras.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MpvMediaDevice.h"
 #include "platform/SimpleIniFile.h"
+#include "texts/PlayTime.h"
 
 namespace {
 
@@ -55,6 +56,7 @@ protected:
     }
 
     std::string LongLink() const { return Url("/long.mp3"); }
+    TSpeedAndSleepTimer& Pace() { return Main().Extras().SpeedAndSleep(); }
     QString Caption() { return Main().windowTitle(); }
     std::string SpeedKey() {
         SimpleIniFile ini;
@@ -73,7 +75,7 @@ protected:
         const QPoint at(5, 5);
         QContextMenuEvent click(QContextMenuEvent::Mouse, at, button->mapToGlobal(at));
         QApplication::sendEvent(button, &click);
-        return Main().PlayMenu();
+        return Main().Extras().PlayMenu();
     }
     QAction* Resume() { return OpenMenu()->findChild<QAction*>(QStringLiteral("actResume")); }
     QAction* Item(const QString& text) {
@@ -87,7 +89,7 @@ protected:
     }
     void Choose(const QString& text) {
         Item(text)->trigger();
-        Main().PlayMenu()->hide();
+        Main().Extras().PlayMenu()->hide();
     }
 
     // Plays the one-minute episode from `seconds` in, by a press on the bar.
@@ -111,7 +113,7 @@ TEST_F(PlayMenu, StopPartWayRestartAndResumeFromThere) {
     EXPECT_FALSE(Resume()->isVisible());
     PlayLongFrom(20);
     Find<QToolButton>("sbtnStop")->click();
-    const std::optional<int> kept = Main().ResumePositions().Find(LongLink());
+    const std::optional<int> kept = Main().Extras().ResumePositions().Find(LongLink());
     ASSERT_TRUE(kept.has_value());
     EXPECT_GT(*kept, 20300);
 
@@ -154,16 +156,16 @@ TEST_F(PlayMenu, OtherEpisodeAndCloseKeepThePlaceNearTheEndForgetsIt) {
     PlayLongFrom(10);
     Find<QComboBox>("cmbItem")->setCurrentIndex(1);
     Find<QToolButton>("btnPlay")->click();
-    EXPECT_GT(Main().ResumePositions().Find(LongLink()).value_or(0), 10300);
+    EXPECT_GT(Main().Extras().ResumePositions().Find(LongLink()).value_or(0), 10300);
 
     PlayLongFrom(45);
     Find<QToolButton>("sbtnStop")->click();
-    EXPECT_EQ(Main().ResumePositions().Find(LongLink()), std::nullopt);
+    EXPECT_EQ(Main().Extras().ResumePositions().Find(LongLink()), std::nullopt);
 
     Main().PlayFile(TestDataFile("tone-60s.mp3"));
     Main().prgPlayMouseDown(20);
     Find<QToolButton>("sbtnStop")->click();
-    EXPECT_TRUE(Main().ResumePositions().Entries().empty());
+    EXPECT_TRUE(Main().Extras().ResumePositions().Entries().empty());
 
     PlayLongFrom(15);
     Main().close();
@@ -180,19 +182,19 @@ TEST_F(PlayMenu, SpeedFromTheMenuAndTheKeysIsKeptInTheSettings) {
     ASSERT_TRUE(ShowMain());
 
     Choose(QStringLiteral("1.5x"));
-    EXPECT_EQ(Main().PlaybackSpeed(), 1.5);
+    EXPECT_EQ(Pace().PlaybackSpeed(), 1.5);
     EXPECT_TRUE(Item(QStringLiteral("1.5x"))->isChecked());
     EXPECT_FALSE(Item(QStringLiteral("1.0x"))->isChecked());
-    Main().PlayMenu()->hide();
+    Main().Extras().PlayMenu()->hide();
 
     // The keys work where the focus starts, in the date list.
     QWidget* focus = Main().focusWidget();
     ASSERT_NE(focus, nullptr);
     QTest::keyClick(focus, Qt::Key_BracketRight);
-    EXPECT_EQ(Main().PlaybackSpeed(), 1.75);
+    EXPECT_EQ(Pace().PlaybackSpeed(), 1.75);
     QTest::keyClick(focus, Qt::Key_BracketLeft);
     QTest::keyClick(focus, Qt::Key_BracketLeft);
-    EXPECT_EQ(Main().PlaybackSpeed(), 1.25);
+    EXPECT_EQ(Pace().PlaybackSpeed(), 1.25);
 
     PlayLongFrom(1);
     EXPECT_EQ(Find<QLabel>("lblTimeFull")->text(), QStringLiteral("00:01:00"));
@@ -202,7 +204,7 @@ TEST_F(PlayMenu, SpeedFromTheMenuAndTheKeysIsKeptInTheSettings) {
     EXPECT_EQ(SpeedKey(), "1.25");
     Media().SetSpeed(1.0);
     ASSERT_TRUE(ShowMain());
-    EXPECT_EQ(Main().PlaybackSpeed(), 1.25);
+    EXPECT_EQ(Pace().PlaybackSpeed(), 1.25);
     EXPECT_EQ(DeviceSpeed(), 1.25);
 
     // Back to normal: the key stays and follows.
@@ -221,29 +223,29 @@ TEST_F(PlayMenu, SleepTimerFadesOutPausesAndANewChoiceReplacesTheOld) {
     Choose(QStringLiteral("15분"));
     EXPECT_EQ(Caption(), caption + QStringLiteral(" [취침 00:15:00]"));
     clock_->Advance(10 * kMinute);
-    Main().SleepTimerTick();
+    Pace().SleepTimerTick();
     EXPECT_EQ(Caption(), caption + QStringLiteral(" [취침 00:05:00]"));
 
     Choose(QStringLiteral("30분"));
     EXPECT_EQ(Caption(), caption + QStringLiteral(" [취침 00:30:00]"));
     EXPECT_TRUE(Item(QStringLiteral("30분"))->isChecked());
-    Main().PlayMenu()->hide();
+    Main().Extras().PlayMenu()->hide();
 
     clock_->Advance(30 * kMinute - 2500);
-    Main().SleepTimerTick();
+    Pace().SleepTimerTick();
     EXPECT_EQ(Media().Mode(), MediaMode::Playing);
     EXPECT_EQ(Media().Volume(), 50);
     clock_->Advance(1500);
-    Main().SleepTimerTick();
+    Pace().SleepTimerTick();
     EXPECT_EQ(Media().Volume(), 20);
 
     clock_->Advance(1000);
-    Main().SleepTimerTick();
+    Pace().SleepTimerTick();
     EXPECT_EQ(Media().Mode(), MediaMode::Paused);
     EXPECT_EQ(Media().Volume(), 100);
-    EXPECT_EQ(Main().SleepTimerChoice(), SleepChoice::Off);
+    EXPECT_EQ(Pace().SleepTimerChoice(), SleepChoice::Off);
     EXPECT_EQ(Caption(), caption);
-    EXPECT_GT(Main().ResumePositions().Find(LongLink()).value_or(0), 5300);
+    EXPECT_GT(Main().Extras().ResumePositions().Find(LongLink()).value_or(0), 5300);
 
     // "Off" cancels.
     Find<QToolButton>("sbtnPlay")->click();
@@ -251,7 +253,7 @@ TEST_F(PlayMenu, SleepTimerFadesOutPausesAndANewChoiceReplacesTheOld) {
     Choose(QStringLiteral("끄기"));
     EXPECT_EQ(Caption(), caption);
     clock_->Advance(20 * kMinute);
-    Main().SleepTimerTick();
+    Pace().SleepTimerTick();
     EXPECT_EQ(Media().Mode(), MediaMode::Playing);
     EXPECT_TRUE(Dialogs().Boxes().empty());
 }
@@ -264,16 +266,16 @@ TEST_F(PlayMenu, SleepAtTheEndOfTheEpisodeFadesIntoTheEnd) {
     EXPECT_TRUE(Caption().contains(QStringLiteral(" [취침 00:00:0")));
     ASSERT_TRUE(WaitUntil([&] { return Media().Volume() < 100; }));
     ASSERT_TRUE(WaitUntil([&] { return Media().Mode() != MediaMode::Playing; }));
-    ASSERT_TRUE(WaitUntil([&] { return Main().SleepTimerChoice() == SleepChoice::Off; }));
+    ASSERT_TRUE(WaitUntil([&] { return Pace().SleepTimerChoice() == SleepChoice::Off; }));
     EXPECT_EQ(Media().Volume(), 100);
     EXPECT_EQ(Caption(), QStringLiteral("ZURav3 v3.0.0.0 - Long"));
-    EXPECT_EQ(Main().ResumePositions().Find(LongLink()), std::nullopt);
+    EXPECT_EQ(Main().Extras().ResumePositions().Find(LongLink()), std::nullopt);
 }
 
 // The media controls read and set the rate within its range, and see the
 // sleep timer's time left.
 TEST_F(PlayMenu, MediaControlsSetTheRateAndSeeTheSleepTimer) {
-    TMainWindowMpris player(Main(), AppServices());
+    TMainWindowMpris player(Main(), Pace(), AppServices());
     MprisOnPrivateBus mpris(player);
     ASSERT_TRUE(mpris.Ready());
     MprisClient& client = mpris.Client();
@@ -288,12 +290,12 @@ TEST_F(PlayMenu, MediaControlsSetTheRateAndSeeTheSleepTimer) {
     EXPECT_FALSE(client.Metadata().contains(QStringLiteral("zurav3:sleepRemaining")));
 
     setRate(2.0);
-    EXPECT_EQ(Main().PlaybackSpeed(), 2.0);
+    EXPECT_EQ(Pace().PlaybackSpeed(), 2.0);
     EXPECT_EQ(client.PlayerProperty("Rate").toDouble(), 2.0);
     setRate(9.0);
-    EXPECT_EQ(Main().PlaybackSpeed(), 3.0);
+    EXPECT_EQ(Pace().PlaybackSpeed(), 3.0);
     setRate(-1.0);
-    EXPECT_EQ(Main().PlaybackSpeed(), 3.0);
+    EXPECT_EQ(Pace().PlaybackSpeed(), 3.0);
 
     PlayLongFrom(1);
     EXPECT_EQ(DeviceSpeed(), 3.0);
@@ -304,6 +306,6 @@ TEST_F(PlayMenu, MediaControlsSetTheRateAndSeeTheSleepTimer) {
     // A rate of 0 pauses.
     setRate(0.0);
     EXPECT_EQ(Media().Mode(), MediaMode::Paused);
-    EXPECT_EQ(Main().PlaybackSpeed(), 3.0);
+    EXPECT_EQ(Pace().PlaybackSpeed(), 3.0);
     EXPECT_TRUE(Dialogs().Boxes().empty());
 }

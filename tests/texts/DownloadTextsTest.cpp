@@ -1,4 +1,4 @@
-#include "Udownload/DownloadTexts.h"
+#include "texts/DownloadTexts.h"
 
 #include <gtest/gtest.h>
 

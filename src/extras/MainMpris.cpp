@@ -5,9 +5,11 @@
 
 #include <QCoreApplication>
 #include <QUrl>
+#include <QWidget>
 
+#include "extras/PlayerPort.h"
+#include "extras/SpeedAndSleepTimer.h"
 #include "platform/HandlerGuard.h"
-#include "frmMain.h"
 #include "platform/ProgramIcon.h"
 #include "platform/Services.h"
 
@@ -28,8 +30,10 @@ QString LocationUrl(const std::string& location) {
 
 }  // namespace
 
-TMainWindowMpris::TMainWindowMpris(TfrmMain& window, Services& services)
+TMainWindowMpris::TMainWindowMpris(IPlayerPort& window, TSpeedAndSleepTimer& pace,
+                                   Services& services)
     : window_(window),
+      pace_(pace),
       services_(services),
       artUrl_(InstalledIconUrl(QCoreApplication::applicationDirPath())) {}
 
@@ -40,8 +44,8 @@ void TMainWindowMpris::Guard(const std::function<void()>& action) {
 MprisState TMainWindowMpris::State() {
     IMediaDevice& device = *services_.media;
     MprisState state;
-    state.rate = window_.PlaybackSpeed();
-    state.sleepRemainingMs = window_.SleepRemaining().value_or(-1);
+    state.rate = pace_.PlaybackSpeed();
+    state.sleepRemainingMs = pace_.SleepRemaining().value_or(-1);
     if (!device.IsOpen()) {
         return state;
     }
@@ -56,7 +60,7 @@ MprisState TMainWindowMpris::State() {
             state.status = MprisState::Status::Stopped;
             break;
     }
-    const TfrmMain::TNowPlaying& playing = window_.NowPlaying();
+    const TNowPlaying& playing = window_.NowPlaying();
     state.title = QString::fromStdString(playing.title);
     state.url = LocationUrl(playing.location);
     state.album = QString::fromStdString(playing.album);
@@ -119,11 +123,12 @@ void TMainWindowMpris::SetPosition(qint64 positionMs) {
 }
 
 void TMainWindowMpris::SetRate(double rate) {
-    Guard([this, rate] { window_.SetPlaybackSpeed(rate); });
+    Guard([this, rate] { pace_.SetPlaybackSpeed(rate); });
 }
 
 void TMainWindowMpris::Raise() {
-    window_.showNormal();
-    window_.raise();
-    window_.activateWindow();
+    QWidget& window = window_.Window();
+    window.showNormal();
+    window.raise();
+    window.activateWindow();
 }

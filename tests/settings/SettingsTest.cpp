@@ -1,4 +1,4 @@
-#include "Umain/Settings.h"
+#include "settings/Settings.h"
 
 #include <sys/stat.h>
 

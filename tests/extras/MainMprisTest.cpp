@@ -1,4 +1,5 @@
-#include "Umain/MainMpris.h"
+#include "extras/MainMpris.h"
+#include "extras/PlayerExtras.h"
 
 #include <limits>
 #include <optional>
@@ -8,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "MprisOnPrivateBus.h"
+#include "Umain/frmMain.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"
-#include "Umain/frmMain.h"
 
 namespace {
 
@@ -20,7 +21,8 @@ class MainMpris : public WindowTest {
 protected:
     void SetUp() override {
         WriteIni("[TOV]\nRSS=http://127.0.0.1:9/none\n");
-        player_ = std::make_unique<TMainWindowMpris>(Main(), AppServices());
+        player_ = std::make_unique<TMainWindowMpris>(Main(), Main().Extras().SpeedAndSleep(),
+                                                     AppServices());
         mpris_.emplace(*player_);
         ASSERT_TRUE(mpris_->Ready());
     }

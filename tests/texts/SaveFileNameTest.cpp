@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Umain/FileNames.h"
+#include "texts/FileNames.h"
 
 // Only the path names the file: a query or fragment holding a "/" must not
 // choose the name (it used to propose ".bashrc" for "ep.mp3?next=/.bashrc").

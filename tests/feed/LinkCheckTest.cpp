@@ -1,4 +1,4 @@
-#include "Umain/LinkCheck.h"
+#include "feed/LinkCheck.h"
 
 #include <atomic>
 

@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 
 #include "TestFiles.h"
-#include "Umain/Settings.h"
 #include "platform/SimpleIniFile.h"
+#include "settings/Settings.h"
 
 namespace fs = std::filesystem;
 

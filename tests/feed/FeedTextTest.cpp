@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "Umain/FeedDocument.h"
-#include "Umain/FeedError.h"
-#include "Umain/FeedText.h"
 #include "SlowFeedScan.h"
+#include "feed/FeedDocument.h"
+#include "feed/FeedError.h"
+#include "feed/FeedText.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "FeedBuilder.h"
-#include "Umain/NewEpisodes.h"
-#include "Umain/ResumePositions.h"
+#include "listening/NewEpisodes.h"
+#include "listening/ResumePositions.h"
 
 namespace {
 

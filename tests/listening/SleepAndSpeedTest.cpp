@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "Umain/PlaybackSpeed.h"
-#include "Umain/SleepTimer.h"
+#include "listening/PlaybackSpeed.h"
+#include "listening/SleepTimer.h"
 
 namespace {
 

@@ -2,16 +2,18 @@
 
 #include "platform/MprisService.h"
 
-class TfrmMain;
+class IPlayerPort;
+class TSpeedAndSleepTimer;
 struct Services;
 
 // The main window's player as the desktop's media controls see it: the play
 // state and position from the media device, the title from what the player
-// last opened, the rate and the sleep timer from the window, and the transport
-// and the rate through the window's own handlers, under the handler guard.
+// last opened, the rate and the sleep timer from the extras, and the transport
+// through the window's own handlers and the rate through the extras, under the
+// handler guard.
 class TMainWindowMpris final : public IMprisPlayer {
 public:
-    TMainWindowMpris(TfrmMain& window, Services& services);
+    TMainWindowMpris(IPlayerPort& window, TSpeedAndSleepTimer& pace, Services& services);
 
     MprisState State() override;
     void PlayPause() override;
@@ -25,7 +27,8 @@ public:
 private:
     void Guard(const std::function<void()>& action);
 
-    TfrmMain& window_;
+    IPlayerPort& window_;
+    TSpeedAndSleepTimer& pace_;
     Services& services_;
     QString artUrl_;
 };

@@ -1,7 +1,7 @@
 #include "NewEpisodes.h"
 
-#include "Umain/FileNames.h"
-#include "Umain/ResumePositions.h"
+#include "listening/ResumePositions.h"
+#include "texts/FileNames.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "Umain/FeedDocument.h"
+#include "feed/FeedDocument.h"
 
 #include <gtest/gtest.h>
 
-#include "Umain/FeedError.h"
+#include "feed/FeedError.h"
 
 namespace {
 

@@ -4,10 +4,11 @@
 
 #include <QObject>
 
-#include "Umain/MainMpris.h"
+#include "extras/MainMpris.h"
 
+class IPlayerPort;
 class QKeySequence;
-class TfrmMain;
+class TSpeedAndSleepTimer;
 struct Services;
 
 // The main window's keys, active while it is the active window: the
@@ -26,13 +27,14 @@ public:
     // How far Ctrl+Left and Ctrl+Right move.
     static constexpr int kSkipMs = 10000;
 
-    TMainWindowKeys(TfrmMain& window, Services& services);
+    TMainWindowKeys(IPlayerPort& window, TSpeedAndSleepTimer& pace, Services& services,
+                    QObject* parent);
 
 private:
     void Bind(const QKeySequence& keys, std::function<void()> action);
     void SkipBy(int offsetMs);
 
-    TfrmMain& window_;
+    IPlayerPort& window_;
     Services& services_;
     TMainWindowMpris player_;
 };

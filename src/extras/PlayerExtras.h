@@ -1,0 +1,81 @@
+#pragma once
+
+#include <string>
+
+#include <QObject>
+#include <QTimer>
+
+#include "extras/SpeedAndSleepTimer.h"
+#include "feed/Episode.h"
+#include "listening/NewEpisodes.h"
+#include "listening/ResumePositions.h"
+#include "platform/StateFile.h"
+
+class IPlayerPort;
+class QAction;
+class QMenu;
+class QPoint;
+struct Services;
+
+// What the main window offers beyond its own controls, each off until the
+// user asks for it: the play menu (a right click on the play button, the menu
+// key or Shift+F10) with resume, the playback speed and the sleep timer; [ and
+// ] to step the speed; the keyboard's media keys and shortcuts; the places
+// where episodes were stopped and the episodes seen, kept in files beside the
+// settings; a desktop notice of new episodes after each load. The window owns
+// it and calls it when a medium is about to go, when a load has finished and
+// when it closes; it reaches the window through IPlayerPort.
+class TPlayerExtras final : public QObject {
+public:
+    TPlayerExtras(IPlayerPort& window, Services& services);
+
+    // Reads the places and the episodes seen from their files, and the speed
+    // as the settings file holds it.
+    void ReadPlayerMemory(const std::string& speedSetting);
+    // The speed for the settings file.
+    const std::string& SpeedSetting() const { return pace_.SpeedSetting(); }
+
+    // Keeps the place of the episode open, unless it is a local file: before
+    // the window stops, pauses or closes what plays.
+    void RememberPosition();
+    // Before the window opens a new medium: a fading sleep timer ends, and the
+    // place of what played is kept.
+    void PlayStarting();
+    // After each load that replaced the catalogue.
+    void NoticeNewEpisodes(const std::string& feedUrl, const TEpisodeList& episodes);
+    // The window closes (`Closing`), or goes without being closed first
+    // (`Finish`): the place is kept and the files are written.
+    void Closing();
+    void Finish();
+
+    // The play menu's handlers.
+    void btnPlayContextMenu(const QPoint& at);
+    void ResumeClick();
+
+    QMenu* PlayMenu() const { return playMenu_; }
+    TSpeedAndSleepTimer& SpeedAndSleep() { return pace_; }
+    // Where each episode was stopped, by its feed link.
+    const TResumePositions& ResumePositions() const { return positions_; }
+
+private:
+    void BindPlayMenu();
+    void UpdatePlayMenu();
+    void SaveStateSoon();
+    void SaveState();
+
+    IPlayerPort& window_;
+    Services& services_;
+    TSpeedAndSleepTimer pace_;
+
+    TResumePositions positions_;
+    StateFile positionsFile_{{}};
+    bool positionsChanged_ = false;
+    TSeenEpisodes seen_;
+    StateFile seenFile_{{}};
+    bool seenChanged_ = false;
+    // Writes what changed once the handler that changed it has returned.
+    QTimer saveTimer_;
+
+    QMenu* playMenu_ = nullptr;
+    QAction* actResume_ = nullptr;
+};
