@@ -48,7 +48,7 @@ bool TCallback::OnProgress(std::uint64_t progress, std::uint64_t progressMax, un
         return true;
     }
     if (statusCode == BindStatus::kRetrying) {
-        OwnerForm->ShowRetry(statusText);
+        OwnerForm->ShowRetry(progress, progressMax, statusText);
     } else if (progressMax > 0) {
         OwnerForm->UpdateProgress(progress, progressMax);
     }
@@ -142,8 +142,12 @@ void TfrmDownload::UpdateProgress(std::uint64_t progress, std::uint64_t progress
     ui->lblDownload->setText(QString::fromStdString(DownloadProgressText(progress, progressMax)));
 }
 
-void TfrmDownload::ShowRetry(const std::string& tryNumber) {
-    // The bar keeps its place: the transfer goes on from there.
+void TfrmDownload::ShowRetry(std::uint64_t progress, std::uint64_t progressMax,
+                             const std::string& tryNumber) {
+    // The bar shows where the save stands: the next try goes on from there.
+    if (progressMax > 0) {
+        ui->prgDownload->setValue(DownloadPercent(progress, progressMax));
+    }
     ui->lblDownload->setText(kRetryingText.arg(QString::fromStdString(tryNumber)));
 }
 

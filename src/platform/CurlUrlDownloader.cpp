@@ -6,6 +6,7 @@
 #include <random>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -215,8 +216,8 @@ struct Transfer {
             // Only the rest of the same file continues it: a range from where
             // the file stopped, of the length the file had.
             const std::optional<ContentRange> range = ParseContentRange(contentRange);
-            answerOk = status == 206 && range && range->first == rangeFrom &&
-                       range->total == announced;
+            answerOk =
+                status == 206 && range && range->first == rangeFrom && range->total == announced;
             mismatch = !answerOk;
             return;
         }
@@ -434,18 +435,25 @@ public:
     LoopEnd RunTry() {
         end_ = LoopEnd::Running;
         code_ = CURLE_OK;
-        multiCode_ = s_.driver.Add(s_.easy);
-        if (multiCode_ != CURLM_OK) {
-            return LoopEnd::MultiFailed;
+        // A try again is reported before it starts, however soon it ends.
+        ReportIfDue();
+        if (end_ == LoopEnd::Running) {
+            multiCode_ = s_.driver.Add(s_.easy);
+            if (multiCode_ != CURLM_OK) {
+                return LoopEnd::MultiFailed;
+            }
+            s_.added = true;
         }
-        s_.added = true;
         return Run();
     }
 
     // The wait before a try again, with the reports going on (Done at its end).
     LoopEnd Wait(std::chrono::milliseconds delay) {
         end_ = LoopEnd::Running;
-        wait_.start(delay);
+        ReportIfDue();
+        if (end_ == LoopEnd::Running) {
+            wait_.start(delay);
+        }
         return Run();
     }
 
@@ -563,8 +571,8 @@ TryOutcome JudgeTry(const Transfer& t, const PartFile& file, CURLcode code,
                 CurlErrorText(code, errorBuffer)};
     }
     if (t.announced > 0 && t.received != t.announced) {
-        return {TryEnd::Broken, "The transfer ended after " + std::to_string(t.received) +
-                                    " of " + std::to_string(t.announced) + " bytes"};
+        return {TryEnd::Broken, "The transfer ended after " + std::to_string(t.received) + " of " +
+                                    std::to_string(t.announced) + " bytes"};
     }
     return {TryEnd::Complete, {}};
 }
@@ -573,7 +581,7 @@ TryOutcome JudgeTry(const Transfer& t, const PartFile& file, CURLcode code,
 
 CurlUrlDownloader::CurlUrlDownloader() : CurlUrlDownloader(Options{}) {}
 
-CurlUrlDownloader::CurlUrlDownloader(const Options& options) : options_(options) {
+CurlUrlDownloader::CurlUrlDownloader(Options options) : options_(std::move(options)) {
     EnsureCurlGlobalInit();
 }
 
@@ -646,11 +654,12 @@ DownloadResult CurlUrlDownloader::DownloadToFile(const std::string& url, const f
         if (inARow == delays.size()) {
             return {DownloadOutcome::Failed, outcome.error};
         }
-        const std::chrono::milliseconds delay = grew ? std::chrono::milliseconds(0) : delays[inARow];
+        const std::chrono::milliseconds delay =
+            grew ? std::chrono::milliseconds(0) : delays[inARow];
         // The rest of the same file, or, when that cannot be asked for or
         // checked, all of it again.
-        const bool resume = !t.mismatch && !t.validator.empty() && t.received > 0 &&
-                            t.received < t.announced;
+        const bool resume =
+            !t.mismatch && !t.validator.empty() && t.received > 0 && t.received < t.announced;
         t.StartTry(static_cast<unsigned>(++inARow), resume ? t.received : 0);
         s.SetRequest(url, options_.limits, t.rangeFrom, t.validator);
         if (delay.count() > 0) {

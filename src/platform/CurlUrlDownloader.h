@@ -36,7 +36,7 @@ public:
     };
 
     CurlUrlDownloader();
-    explicit CurlUrlDownloader(const Options& options);
+    explicit CurlUrlDownloader(Options options);
 
     DownloadResult DownloadToFile(const std::string& url, const std::filesystem::path& target,
                                   IDownloadProgress& progress) override;

@@ -104,7 +104,7 @@ struct BreakCase {
     std::vector<FaultyFileServer::Step> script;
     bool saved;  // byte-exact with the file served last; else failed and nothing left
     std::size_t requests;
-    bool resumes = true;   // the second request asks for the rest; else for the whole file
+    bool resumes = true;    // the second request asks for the rest; else for the whole file
     bool restarts = false;  // the progress may go back to 0
     File file = kStrong;
 };
@@ -367,6 +367,10 @@ TEST_F(UrlDownloader, ReceiverExceptionEndsTheTransferAndLeavesTheCall) {
 // together from two versions, or in a failure that leaves nothing behind.
 TEST_F(UrlDownloader, BrokenConnectionsResumeOnlyTheSameFileOrFailLeavingNothing) {
     const FaultyFileServer::Step cut{Fault::ResetAt, kCut};
+    const File dated{.bytes = kStrong.bytes, .lastModified = "Wed, 21 Oct 2015 07:28:00 GMT"};
+    const File weak{.bytes = kStrong.bytes, .etag = "W/\"v1\""};
+    const File bare{.bytes = kStrong.bytes};
+    const File unmeasured{.bytes = kStrong.bytes, .etag = "\"v1\"", .sendLength = false};
     const BreakCase cases[] = {
         {"reset once", {cut}, true, 2},
         {"reset twice", {cut, cut}, true, 3},
@@ -381,12 +385,10 @@ TEST_F(UrlDownloader, BrokenConnectionsResumeOnlyTheSameFileOrFailLeavingNothing
         {"416", {cut, {Fault::Unsatisfiable}}, true, 3, true, true},
         {"404 on a try again", {cut, {Fault::Status404}}, false, 2},
         {"redirect on a try again", {cut, {Fault::Redirect}}, false, 2},
-        {"Last-Modified only", {cut}, true, 2, true, false,
-         {.bytes = kStrong.bytes, .lastModified = "Wed, 21 Oct 2015 07:28:00 GMT"}},
-        {"weak ETag", {cut}, true, 2, false, true, {.bytes = kStrong.bytes, .etag = "W/\"v1\""}},
-        {"no validator", {cut}, true, 2, false, true, {.bytes = kStrong.bytes}},
-        {"no length", {cut}, true, 2, false, true,
-         {.bytes = kStrong.bytes, .etag = "\"v1\"", .sendLength = false}},
+        {"Last-Modified only", {cut}, true, 2, true, false, dated},
+        {"weak ETag", {cut}, true, 2, false, true, weak},
+        {"no validator", {cut}, true, 2, false, true, bare},
+        {"no length", {cut}, true, 2, false, true, unmeasured},
     };
     for (const BreakCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -16,23 +16,23 @@ class FaultyFileServer {
 public:
     struct File {
         std::string bytes{};
-        std::string etag{};        // sent as given (W/"..." is weak); none when empty
+        std::string etag{};          // sent as given (W/"..." is weak); none when empty
         std::string lastModified{};  // none when empty
-        bool sendLength = true;    // false: the end of the connection ends the body
+        bool sendLength = true;      // false: the end of the connection ends the body
     };
 
     enum class Fault {
         None,
-        ResetAt,        // the body stops at byte `at` of the file, then a reset
-        CloseAt,        // ... then a clean close: a short body
-        StallAt,        // ... then nothing more until the client goes
-        Status503,      // "503 Service Unavailable" instead of the file
-        Status404,      // "404 Not Found"
-        Redirect,       // "302 Found" to another path
-        IgnoreRange,    // the whole file with 200, whatever was asked
-        WrongOffset,    // a 206 that starts 1000 bytes later than asked
-        Unsatisfiable,  // 416 to a range
-        Change,         // the file is `next` from this answer on
+        ResetAt,          // the body stops at byte `at` of the file, then a reset
+        CloseAt,          // ... then a clean close: a short body
+        StallAt,          // ... then nothing more until the client goes
+        Status503,        // "503 Service Unavailable" instead of the file
+        Status404,        // "404 Not Found"
+        Redirect,         // "302 Found" to another path
+        IgnoreRange,      // the whole file with 200, whatever was asked
+        WrongOffset,      // a 206 that starts 1000 bytes later than asked
+        Unsatisfiable,    // 416 to a range
+        Change,           // the file is `next` from this answer on
         ChangeUnchecked,  // ... and the server ignores If-Range: a 206 of it
     };
 
