@@ -207,7 +207,7 @@ struct Transfer {
     void StartTry(unsigned number, std::uint64_t from) {
         retry = number;
         rangeFrom = from;
-        requestSent = answerStarted = answerOk = refused = mismatch = false;
+        requestSent = answerStarted = answerOk = refused = mismatch = paused = false;
     }
 
     void TakeAnswer(long status) {
@@ -394,8 +394,7 @@ public:
         : s_(s), t_(t), reporter_(reporter) {
         s_.driver.onDone = [this](CURL* easy, CURLcode result) {
             if (easy == s_.easy) {
-                code_ = result;
-                Finish(LoopEnd::Done);
+                TryEnded(result);
             }
         };
         s_.driver.onError = [this](CURLMcode failed) {
@@ -416,7 +415,11 @@ public:
         resume_.setInterval(0);
         QObject::connect(&resume_, &QTimer::timeout, [this] { Resume(); });
         wait_.setSingleShot(true);
-        QObject::connect(&wait_, &QTimer::timeout, [this] { Finish(LoopEnd::Done); });
+        QObject::connect(&wait_, &QTimer::timeout, [this] {
+            Start();
+            // Each try again is reported as it starts, however soon it ends.
+            ReportIfDue();
+        });
     }
 
     ~TransferLoop() {
@@ -429,39 +432,17 @@ public:
     TransferLoop(const TransferLoop&) = delete;
     TransferLoop& operator=(const TransferLoop&) = delete;
 
-    // One try, until it is done, abandoned by the receiver or failed in curl;
-    // Running when the application was told to quit first. An exception of the
-    // receiver is thrown from here, once the loop has ended.
-    LoopEnd RunTry() {
-        end_ = LoopEnd::Running;
-        code_ = CURLE_OK;
-        // A try again is reported before it starts, however soon it ends.
-        ReportIfDue();
-        if (end_ == LoopEnd::Running) {
-            multiCode_ = s_.driver.Add(s_.easy);
-            if (multiCode_ != CURLM_OK) {
-                return LoopEnd::MultiFailed;
-            }
-            s_.added = true;
-        }
-        return Run();
-    }
+    // After each try: true to try again after `delay`, with the request
+    // already set; false when the transfer ends with this try.
+    std::function<bool(CURLcode result, std::chrono::milliseconds& delay)> tryAgain;
 
-    // The wait before a try again, with the reports going on (Done at its end).
-    LoopEnd Wait(std::chrono::milliseconds delay) {
-        end_ = LoopEnd::Running;
-        ReportIfDue();
-        if (end_ == LoopEnd::Running) {
-            wait_.start(delay);
-        }
-        return Run();
-    }
-
-    CURLcode Result() const { return code_; }
-    CURLMcode MultiError() const { return multiCode_; }
-
-private:
+    // Until the transfer is done (its last try ended), abandoned by the
+    // receiver or failed in curl; Running when the application was told to
+    // quit first. An exception of the receiver is thrown from here, once the
+    // loop has ended.
     LoopEnd Run() {
+        end_ = LoopEnd::Running;
+        Start();
         idle_.start();
         if (end_ == LoopEnd::Running) {
             loop_.exec();
@@ -474,6 +455,30 @@ private:
             std::rethrow_exception(receiverError_);
         }
         return end_;
+    }
+
+    CURLMcode MultiError() const { return multiCode_; }
+
+private:
+    // Decided here, in whatever event loop runs (a modal box's too), so that a
+    // try again does not wait for this loop's turn.
+    void TryEnded(CURLcode result) {
+        s_.Detach();
+        std::chrono::milliseconds delay{0};
+        if (end_ == LoopEnd::Running && tryAgain(result, delay)) {
+            wait_.start(delay);
+        } else {
+            Finish(LoopEnd::Done);
+        }
+    }
+
+    void Start() {
+        multiCode_ = s_.driver.Add(s_.easy);
+        if (multiCode_ != CURLM_OK) {
+            Finish(LoopEnd::MultiFailed);
+        } else {
+            s_.added = true;
+        }
     }
 
     void Finish(LoopEnd how) {
@@ -518,8 +523,7 @@ private:
         // asks the driver for a turn of curl as soon as the loop can.
         const CURLcode resumed = curl_easy_pause(s_.easy, CURLPAUSE_CONT);
         if (resumed != CURLE_OK) {
-            code_ = resumed;
-            Finish(LoopEnd::Done);
+            TryEnded(resumed);
         } else if (t_.paused) {
             resume_.start();
         }
@@ -533,7 +537,6 @@ private:
     QTimer resume_;
     QTimer wait_;
     LoopEnd end_ = LoopEnd::Running;
-    CURLcode code_ = CURLE_OK;
     CURLMcode multiCode_ = CURLM_OK;
     bool reporting_ = false;
     std::exception_ptr receiverError_;
@@ -625,26 +628,13 @@ DownloadResult CurlUrlDownloader::DownloadToFile(const std::string& url, const f
         return {DownloadOutcome::Aborted, {}};
     }
     TransferLoop loop(s, t, reporter, options_.progressInterval);
+    TryOutcome last;            // of the last try
     std::uint64_t reached = 0;  // the most bytes the file has held
     std::size_t inARow = 0;     // tries again since the file last grew
-    for (;;) {
-        errorBuffer[0] = '\0';
-        switch (loop.RunTry()) {
-            case LoopEnd::Running:
-                return {DownloadOutcome::Failed, "The transfer was stopped: the program is ending"};
-            case LoopEnd::Abandoned:
-                return {DownloadOutcome::Aborted, {}};
-            case LoopEnd::MultiFailed:
-                return {DownloadOutcome::Failed, curl_multi_strerror(loop.MultiError())};
-            case LoopEnd::Done:
-                break;
-        }
-        const TryOutcome outcome = JudgeTry(t, file, loop.Result(), errorBuffer);
-        if (outcome.end == TryEnd::Failed) {
-            return {DownloadOutcome::Failed, outcome.error};
-        }
-        if (outcome.end == TryEnd::Complete) {
-            break;
+    loop.tryAgain = [&](CURLcode result, std::chrono::milliseconds& delay) {
+        last = JudgeTry(t, file, result, errorBuffer);
+        if (last.end != TryEnd::Broken) {
+            return false;
         }
         // A connection that brought new bytes broke off: the network came back
         // at least once, so the count starts again, without a wait.
@@ -652,27 +642,30 @@ DownloadResult CurlUrlDownloader::DownloadToFile(const std::string& url, const f
         reached = std::max(reached, t.received);
         inARow = grew ? 0 : inARow;
         if (inARow == delays.size()) {
-            return {DownloadOutcome::Failed, outcome.error};
+            return false;
         }
-        const std::chrono::milliseconds delay =
-            grew ? std::chrono::milliseconds(0) : delays[inARow];
+        delay = grew ? std::chrono::milliseconds(0) : delays[inARow];
         // The rest of the same file, or, when that cannot be asked for or
         // checked, all of it again.
         const bool resume =
             !t.mismatch && !t.validator.empty() && t.received > 0 && t.received < t.announced;
         t.StartTry(static_cast<unsigned>(++inARow), resume ? t.received : 0);
         s.SetRequest(url, options_.limits, t.rangeFrom, t.validator);
-        if (delay.count() > 0) {
-            switch (loop.Wait(delay)) {
-                case LoopEnd::Abandoned:
-                    return {DownloadOutcome::Aborted, {}};
-                case LoopEnd::Done:
-                    break;
-                default:
-                    return {DownloadOutcome::Failed,
-                            "The transfer was stopped: the program is ending"};
-            }
-        }
+        errorBuffer[0] = '\0';
+        return true;
+    };
+    switch (loop.Run()) {
+        case LoopEnd::Running:
+            return {DownloadOutcome::Failed, "The transfer was stopped: the program is ending"};
+        case LoopEnd::Abandoned:
+            return {DownloadOutcome::Aborted, {}};
+        case LoopEnd::MultiFailed:
+            return {DownloadOutcome::Failed, curl_multi_strerror(loop.MultiError())};
+        case LoopEnd::Done:
+            break;
+    }
+    if (last.end != TryEnd::Complete) {
+        return {DownloadOutcome::Failed, last.error};
     }
     if (!reporter.Report(BindStatus::kEndDownloadData)) {
         return {DownloadOutcome::Aborted, {}};

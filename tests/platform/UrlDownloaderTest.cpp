@@ -433,3 +433,21 @@ TEST_F(UrlDownloader, CancelDuringTheWaitBeforeATryAgainEndsTheSave) {
     EXPECT_EQ(server.Requests().size(), 1u);
     EXPECT_TRUE(FolderEntries(Folder()).empty());
 }
+
+// A try again must start inside an event loop the receiver runs (a modal box),
+// not wait for the transfer's own loop.
+TEST_F(UrlDownloader, TryAgainStartsInsideAnEventLoopTheReceiverRuns) {
+    FaultyFileServer server(kStrong, {{Fault::ResetAt, kCut}});
+    bool tried = false;
+    progress_.abandonWhen = [&](const Report& r) {
+        if (r.code == BindStatus::kRetrying && !tried) {
+            tried = RunEventLoopUntil([&] { return server.Requests().size() == 2; },
+                                      std::chrono::seconds(20));
+        }
+        return false;
+    };
+    const DownloadResult r = downloader_.DownloadToFile(server.Url(), Target(), progress_);
+    ASSERT_EQ(r.outcome, DownloadOutcome::Ok) << r.error;
+    EXPECT_TRUE(tried);
+    EXPECT_TRUE(ReadFileBytes(Target()) == kStrong.bytes);
+}
