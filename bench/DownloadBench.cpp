@@ -3,9 +3,11 @@
 //   bench_download [--size-mib N] [--rounds R] [--folder DIR]
 // Reports the throughput of both, the growth of the peak resident set during
 // the program's transfer, and the longest time the event loop went without
-// handling a timer event. Exits with 1 when a target is missed: at least 90% of
-// curl's throughput (medians of the rounds), less than 20 MB of peak growth,
-// and no gap of 100 ms or more.
+// handling a timer event. Then saves a 512 MiB file from a server that resets
+// the connection every 64 MiB, and from the same server without resets.
+// Exits with 1 when a target is missed: at least 90% of curl's throughput
+// (medians of the rounds), less than 20 MB of peak growth, no gap of 100 ms or
+// more, and with the resets at least 80% of the throughput without them.
 
 #include <algorithm>
 #include <chrono>
@@ -33,6 +35,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "FaultyFileServer.h"
+#include "TestFiles.h"
+#include "TransferHelpers.h"
 #include "Udownload/frmDownload.h"
 #include "platform/ProgramFonts.h"
 #include "platform/CurlUrlDownloader.h"
@@ -195,6 +200,44 @@ double Median(std::vector<double> values) {
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// The program's save of a 512 MiB file from a server that resets the
+// connection every 64 MiB, against the same server without resets; true when
+// it keeps at least 80% of the throughput (medians of the rounds).
+bool RunResets(Services& services, const fs::path& work, int rounds) {
+    constexpr std::size_t kFile = std::size_t{512} << 20;
+    constexpr std::size_t kEvery = std::size_t{64} << 20;
+    const std::string bytes = PatternBytes(kFile);
+    std::vector<FaultyFileServer::Step> resets;
+    for (std::size_t at = kEvery; at < kFile; at += kEvery) {
+        resets.push_back({FaultyFileServer::Fault::ResetAt, at});
+    }
+    std::vector<double> clean;
+    std::vector<double> resetting;
+    for (int round = 1; round <= rounds; ++round) {
+        for (const bool reset : {false, true}) {
+            FaultyFileServer server({.bytes = bytes, .etag = "\"bench\""},
+                                    reset ? resets : std::vector<FaultyFileServer::Step>{});
+            const fs::path out = work / "resumed.out";
+            const Figures p = RunProgram(services, server.Url(), out);
+            const bool same = ReadFileBytes(out) == bytes;
+            fs::remove(out);
+            if (!same || server.Requests().size() != (reset ? resets.size() + 1 : 1)) {
+                throw std::runtime_error("the save with resets differs or asked too often");
+            }
+            std::printf("round %d: %s %.1f MiB/s (%.2f s), longest event gap %.1f ms\n", round,
+                        reset ? "resets every 64 MiB" : "no resets         ", p.mibPerSecond,
+                        p.seconds, p.longestGapMs);
+            std::fflush(stdout);
+            (reset ? resetting : clean).push_back(p.mibPerSecond);
+        }
+    }
+    const double ratio = Median(resetting) / Median(clean);
+    const bool kept = ratio >= 0.80;
+    std::printf("median: no resets %.1f MiB/s, resets every 64 MiB %.1f MiB/s = %.1f%% [%s]\n",
+                Median(clean), Median(resetting), ratio * 100, kept ? "ok" : "MISSED");
+    return kept;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -300,7 +343,8 @@ int main(int argc, char** argv) {
                     fastEnough ? "ok" : "MISSED");
         std::printf("worst peak RSS growth %.1f MiB [%s], worst event gap %.1f ms [%s]\n",
                     worstGrowth, flat ? "ok" : "MISSED", worstGap, live ? "ok" : "MISSED");
-        status = fastEnough && flat && live ? 0 : 1;
+        const bool resumed = RunResets(services, work, rounds);
+        status = fastEnough && flat && live && resumed ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "benchmark failed: %s\n", e.what());
         status = 2;

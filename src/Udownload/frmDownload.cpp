@@ -26,6 +26,7 @@ const QString kCompletedTitle = QStringLiteral("다운로드 완료");
 const QString kCancelledText = QStringLiteral("다운로드가 취소되었습니다.");
 const QString kFailedText = QStringLiteral("다운로드 실패!");
 const QString kCancelQuestion = QStringLiteral("다운로드가 진행중입니다.\n\n취소하시겠습니까?");
+const QString kRetryingText = QStringLiteral("다시 연결하는 중 (%1)");
 
 QString FailureMessage(const std::string& reason) {
     if (reason.empty()) {
@@ -46,7 +47,9 @@ bool TCallback::OnProgress(std::uint64_t progress, std::uint64_t progressMax, un
     if (OwnerForm == nullptr) {
         return true;
     }
-    if (progressMax > 0) {
+    if (statusCode == BindStatus::kRetrying) {
+        OwnerForm->ShowRetry(progress, progressMax, statusText);
+    } else if (progressMax > 0) {
         OwnerForm->UpdateProgress(progress, progressMax);
     }
     return !OwnerForm->CancelRequested;
@@ -137,6 +140,15 @@ void TfrmDownload::UpdateProgress(std::uint64_t progress, std::uint64_t progress
     ui->prgDownload->setRange(0, 100);
     ui->prgDownload->setValue(DownloadPercent(progress, progressMax));
     ui->lblDownload->setText(QString::fromStdString(DownloadProgressText(progress, progressMax)));
+}
+
+void TfrmDownload::ShowRetry(std::uint64_t progress, std::uint64_t progressMax,
+                             const std::string& tryNumber) {
+    // The bar shows where the save stands: the next try goes on from there.
+    if (progressMax > 0) {
+        ui->prgDownload->setValue(DownloadPercent(progress, progressMax));
+    }
+    ui->lblDownload->setText(kRetryingText.arg(QString::fromStdString(tryNumber)));
 }
 
 bool TfrmDownload::FormClose() {

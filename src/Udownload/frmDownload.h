@@ -63,6 +63,9 @@ public:
     void SetupDownload(const std::string& url, const std::string& targetFile);
     void StartDownload();
     void UpdateProgress(std::uint64_t progress, std::uint64_t progressMax);
+    // The connection broke off and the transfer tries again ("1/3": the try's
+    // number of the most there are): the status line says so.
+    void ShowRetry(std::uint64_t progress, std::uint64_t progressMax, const std::string& tryNumber);
 
     // The close box: during a transfer, asks whether to cancel it and keeps the
     // window open. False when the window must stay. Once the program is ending

@@ -6,6 +6,7 @@
 #include <random>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,6 +20,7 @@
 
 #include "CurlGlobal.h"
 #include "CurlMultiDriver.h"
+#include "ResumeCheck.h"
 #include "StalePartFiles.h"
 
 namespace fs = std::filesystem;
@@ -95,6 +97,15 @@ public:
         return true;
     }
 
+    // Empties the file for a new copy from byte 0.
+    bool Restart() {
+        if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0) {
+            writeErrno_ = errno;
+            return false;
+        }
+        return true;
+    }
+
     std::string WriteError() const {
         return "Cannot write to " + path_.string() + ": " + ErrnoText(writeErrno_);
     }
@@ -156,17 +167,31 @@ private:
     int writeErrno_ = 0;
 };
 
-// What the callbacks learn about the answer while curl runs.
+// What the callbacks learn about the answers while curl runs, and what a save
+// keeps from one try to the next.
 struct Transfer {
     CURL* curl = nullptr;
     PartFile* file = nullptr;
     std::string statusLine;
+
+    // The try under way.
+    unsigned retry = 0;           // its number among the tries again, 0 for the first
+    std::uint64_t rangeFrom = 0;  // the first byte it asks for, 0 for the whole file
     bool requestSent = false;
-    bool answerStarted = false;   // the headers of the final answer have arrived
-    bool answerOk = false;        // ... and it is a 2xx answer
-    bool refused = false;         // its body was refused because it is not
-    std::uint64_t announced = 0;  // Content-Length, 0 when none was sent
-    std::uint64_t received = 0;
+    bool answerStarted = false;  // the headers of the final answer have arrived
+    bool answerOk = false;       // ... and its body belongs in the file
+    bool refused = false;        // a body was refused because it does not
+    bool mismatch = false;       // the answer cannot continue the file: start again from 0
+    std::string etag;            // these three of the answer under way
+    std::string lastModified;
+    std::string contentRange;
+
+    // The file, across the tries.
+    bool started = false;         // a 2xx answer has come: a break may be tried again
+    std::string validator;        // If-Range for the rest of that answer's file; empty: none
+    std::uint64_t announced = 0;  // its length, 0 when unknown
+    std::uint64_t received = 0;   // the bytes the temporary file holds
+
     // Receiving pauses once a turn of curl has taken this long, and goes on
     // after the event loop has had its turn.
     Clock::time_point turnStart;
@@ -178,6 +203,42 @@ struct Transfer {
         turnStart = Clock::now();
         tookSome = false;
     }
+
+    void StartTry(unsigned number, std::uint64_t from) {
+        retry = number;
+        rangeFrom = from;
+        requestSent = answerStarted = answerOk = refused = mismatch = paused = false;
+    }
+
+    void TakeAnswer(long status) {
+        answerStarted = true;
+        if (rangeFrom > 0 && (status == 206 || status == 416)) {
+            // Only the rest of the same file continues it: a range from where
+            // the file stopped, of the length the file had.
+            const std::optional<ContentRange> range = ParseContentRange(contentRange);
+            answerOk =
+                status == 206 && range && range->first == rangeFrom && range->total == announced;
+            mismatch = !answerOk;
+            return;
+        }
+        answerOk = IsHttpSuccess(status);
+        if (!answerOk) {
+            return;
+        }
+        // A whole file (the server ignored the range, or the file changed):
+        // it replaces whatever the temporary file holds.
+        if (received > 0 && !file->Restart()) {
+            answerOk = false;
+            return;
+        }
+        received = 0;
+        curl_off_t length = -1;
+        curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        announced = length > 0 ? static_cast<std::uint64_t>(length) : 0;
+        // Without a length no Content-Range can be checked against it.
+        validator = announced > 0 ? IfRangeValidator(etag, lastModified) : std::string();
+        started = true;
+    }
 };
 
 // Hands the transfer's state to the progress receiver at every change of phase
@@ -186,10 +247,13 @@ struct Transfer {
 class Reporter {
 public:
     Reporter(IDownloadProgress& progress, const std::string& url, const Transfer& t,
-             std::chrono::milliseconds interval)
-        : progress_(progress), url_(url), t_(t), interval_(interval) {}
+             std::chrono::milliseconds interval, std::size_t retries)
+        : progress_(progress), url_(url), t_(t), interval_(interval), retries_(retries) {}
 
     unsigned Phase() const {
+        if (t_.retry > 0 && !t_.answerOk) {
+            return BindStatus::kRetrying;
+        }
         if (t_.answerStarted) {
             return beginReported_ ? BindStatus::kDownloadingData : BindStatus::kBeginDownloadData;
         }
@@ -202,10 +266,13 @@ public:
     bool Report(unsigned code) {
         lastCode_ = code;
         beginReported_ = beginReported_ || code == BindStatus::kBeginDownloadData;
-        const bool named =
-            code != BindStatus::kSendingRequest && code != BindStatus::kDownloadingData;
-        const bool goOn =
-            progress_.OnProgress(t_.received, t_.announced, code, named ? url_ : std::string());
+        std::string text;
+        if (code == BindStatus::kRetrying) {
+            text = std::to_string(t_.retry) + "/" + std::to_string(retries_);
+        } else if (code != BindStatus::kSendingRequest && code != BindStatus::kDownloadingData) {
+            text = url_;
+        }
+        const bool goOn = progress_.OnProgress(t_.received, t_.announced, code, text);
         last_ = Clock::now();
         return goOn;
     }
@@ -217,6 +284,7 @@ private:
     const std::string& url_;
     const Transfer& t_;
     const std::chrono::milliseconds interval_;
+    const std::size_t retries_;
     unsigned lastCode_ = 0;
     bool beginReported_ = false;
     Clock::time_point last_ = Clock::now();
@@ -230,17 +298,25 @@ int OnRequestReady(void* user, char*, char*, int, int) {
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     const std::string_view line(data, size * count);
+    if (line.starts_with("HTTP/")) {
+        // Every answer, an interim one included, has its own headers.
+        t->etag.clear();
+        t->lastModified.clear();
+        t->contentRange.clear();
+    }
     KeepStatusLine(t->statusLine, line);
-    if (line == "\r\n" || line == "\n") {
+    if (const auto etag = HeaderValue(line, "ETag")) {
+        t->etag = *etag;
+    } else if (const auto modified = HeaderValue(line, "Last-Modified")) {
+        t->lastModified = *modified;
+    } else if (const auto range = HeaderValue(line, "Content-Range")) {
+        t->contentRange = *range;
+    } else if (line == "\r\n" || line == "\n") {
         long status = 0;
         curl_easy_getinfo(t->curl, CURLINFO_RESPONSE_CODE, &status);
         // An interim 1xx answer ends its headers too; only the final one counts.
         if (status >= 200) {
-            t->answerStarted = true;
-            t->answerOk = IsHttpSuccess(status);
-            curl_off_t length = -1;
-            curl_easy_getinfo(t->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-            t->announced = t->answerOk && length > 0 ? static_cast<std::uint64_t>(length) : 0;
+            t->TakeAnswer(status);
         }
     }
     return size * count;
@@ -250,7 +326,8 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     const size_t bytes = size * count;
     if (!t->answerOk) {
-        // An error page is not the episode: nothing of it reaches the disk.
+        // An error page is not the episode, nor is a range that does not
+        // continue the file: nothing of it reaches the disk.
         t->refused = true;
         return 0;
     }
@@ -289,22 +366,35 @@ struct Session {
             driver.Remove(easy);
         }
     }
+
+    // The request of a try: the whole file, or the rest of it from `from` on,
+    // on condition that it is still the file that `validator` names.
+    void SetRequest(const std::string& url, const CurlLimits& limits, std::uint64_t from,
+                    const std::string& validator) {
+        curl_slist_free_all(headers);
+        headers = ApplyRequestConventions(easy, url, limits);
+        // Never a range without its condition.
+        curl_slist* conditional =
+            from > 0 ? curl_slist_append(headers, ("If-Range: " + validator).c_str()) : nullptr;
+        curl_easy_setopt(easy, CURLOPT_RANGE,
+                         conditional != nullptr ? (std::to_string(from) + "-").c_str() : nullptr);
+    }
 };
 
-// How the event loop of a transfer ended.
+// How the event loop of a try or a wait ended.
 enum class LoopEnd { Running, Done, Abandoned, MultiFailed };
 
-// Runs one transfer in a local event loop until it ends. The transfer moves on
-// in whatever event loop runs, this one or one that a handler opens inside it
-// (a modal box): the driver works from socket and timer events.
+// Runs the tries of a transfer and the waits between them in a local event
+// loop. The transfer moves on in whatever event loop runs, this one or one
+// that a handler opens inside it (a modal box): the driver works from socket
+// and timer events.
 class TransferLoop {
 public:
     TransferLoop(Session& s, Transfer& t, Reporter& reporter, std::chrono::milliseconds interval)
         : s_(s), t_(t), reporter_(reporter) {
         s_.driver.onDone = [this](CURL* easy, CURLcode result) {
             if (easy == s_.easy) {
-                code_ = result;
-                Finish(LoopEnd::Done);
+                TryEnded(result);
             }
         };
         s_.driver.onError = [this](CURLMcode failed) {
@@ -324,6 +414,12 @@ public:
         resume_.setSingleShot(true);
         resume_.setInterval(0);
         QObject::connect(&resume_, &QTimer::timeout, [this] { Resume(); });
+        wait_.setSingleShot(true);
+        QObject::connect(&wait_, &QTimer::timeout, [this] {
+            Start();
+            // Each try again is reported as it starts, however soon it ends.
+            ReportIfDue();
+        });
     }
 
     ~TransferLoop() {
@@ -336,16 +432,24 @@ public:
     TransferLoop(const TransferLoop&) = delete;
     TransferLoop& operator=(const TransferLoop&) = delete;
 
-    // Until the transfer is done, abandoned by the receiver or failed in curl;
-    // Running when the application was told to quit first. An exception of the
-    // receiver is thrown from here, once the loop has ended.
+    // After each try: true to try again after `delay`, with the request
+    // already set; false when the transfer ends with this try.
+    std::function<bool(CURLcode result, std::chrono::milliseconds& delay)> tryAgain;
+
+    // Until the transfer is done (its last try ended), abandoned by the
+    // receiver or failed in curl; Running when the application was told to
+    // quit first. An exception of the receiver is thrown from here, once the
+    // loop has ended.
     LoopEnd Run() {
+        end_ = LoopEnd::Running;
+        Start();
         idle_.start();
         if (end_ == LoopEnd::Running) {
             loop_.exec();
         }
         idle_.stop();
         resume_.stop();
+        wait_.stop();
         s_.Detach();
         if (receiverError_) {
             std::rethrow_exception(receiverError_);
@@ -353,10 +457,30 @@ public:
         return end_;
     }
 
-    CURLcode Result() const { return code_; }
     CURLMcode MultiError() const { return multiCode_; }
 
 private:
+    // Decided here, in whatever event loop runs (a modal box's too), so that a
+    // try again does not wait for this loop's turn.
+    void TryEnded(CURLcode result) {
+        s_.Detach();
+        std::chrono::milliseconds delay{0};
+        if (end_ == LoopEnd::Running && tryAgain(result, delay)) {
+            wait_.start(delay);
+        } else {
+            Finish(LoopEnd::Done);
+        }
+    }
+
+    void Start() {
+        multiCode_ = s_.driver.Add(s_.easy);
+        if (multiCode_ != CURLM_OK) {
+            Finish(LoopEnd::MultiFailed);
+        } else {
+            s_.added = true;
+        }
+    }
+
     void Finish(LoopEnd how) {
         if (end_ != LoopEnd::Running) {
             return;
@@ -365,6 +489,7 @@ private:
         // Stopped here, not when Run returns: that may wait for a modal box
         // that is open above this loop.
         s_.Detach();
+        wait_.stop();
         loop_.quit();
     }
 
@@ -398,8 +523,7 @@ private:
         // asks the driver for a turn of curl as soon as the loop can.
         const CURLcode resumed = curl_easy_pause(s_.easy, CURLPAUSE_CONT);
         if (resumed != CURLE_OK) {
-            code_ = resumed;
-            Finish(LoopEnd::Done);
+            TryEnded(resumed);
         } else if (t_.paused) {
             resume_.start();
         }
@@ -411,18 +535,56 @@ private:
     QEventLoop loop_;
     QTimer idle_;
     QTimer resume_;
+    QTimer wait_;
     LoopEnd end_ = LoopEnd::Running;
-    CURLcode code_ = CURLE_OK;
     CURLMcode multiCode_ = CURLM_OK;
     bool reporting_ = false;
     std::exception_ptr receiverError_;
 };
 
+// How a try ended: with the whole file, with a break that another try may
+// mend, or with a fault that would only repeat.
+enum class TryEnd { Complete, Broken, Failed };
+
+struct TryOutcome {
+    TryEnd end = TryEnd::Failed;
+    std::string error;  // what the user is told if no try mends it
+};
+
+TryOutcome JudgeTry(const Transfer& t, const PartFile& file, CURLcode code,
+                    const char* errorBuffer) {
+    long status = 0;
+    curl_easy_getinfo(t.curl, CURLINFO_RESPONSE_CODE, &status);
+    if (file.WriteFailed()) {
+        return {TryEnd::Failed, file.WriteError()};
+    }
+    if (t.mismatch) {
+        return {TryEnd::Broken, HttpStatusErrorText(status, t.statusLine)};
+    }
+    if (t.refused || (code == CURLE_OK && !IsHttpSuccess(status))) {
+        // A server error after the file had started may pass; a missing file
+        // or a redirect (never followed, as with the first request) would
+        // only come again.
+        const bool passing = t.started && status >= 500;
+        return {passing ? TryEnd::Broken : TryEnd::Failed,
+                HttpStatusErrorText(status, t.statusLine)};
+    }
+    if (code != CURLE_OK) {
+        return {t.started && IsBrokenConnection(code) ? TryEnd::Broken : TryEnd::Failed,
+                CurlErrorText(code, errorBuffer)};
+    }
+    if (t.announced > 0 && t.received != t.announced) {
+        return {TryEnd::Broken, "The transfer ended after " + std::to_string(t.received) + " of " +
+                                    std::to_string(t.announced) + " bytes"};
+    }
+    return {TryEnd::Complete, {}};
+}
+
 }  // namespace
 
 CurlUrlDownloader::CurlUrlDownloader() : CurlUrlDownloader(Options{}) {}
 
-CurlUrlDownloader::CurlUrlDownloader(const Options& options) : options_(options) {
+CurlUrlDownloader::CurlUrlDownloader(Options options) : options_(std::move(options)) {
     EnsureCurlGlobalInit();
 }
 
@@ -444,13 +606,14 @@ DownloadResult CurlUrlDownloader::DownloadToFile(const std::string& url, const f
     Transfer t;
     t.file = &file;
     t.turnBudget = options_.turnBudget;
-    Reporter reporter(progress, url, t, options_.progressInterval);
+    const std::vector<std::chrono::milliseconds>& delays = options_.retryDelays;
+    Reporter reporter(progress, url, t, options_.progressInterval, delays.size());
     Session s;
     if (!s.driver.Valid() || s.easy == nullptr) {
         return {DownloadOutcome::Failed, "The transfer could not be set up"};
     }
     t.curl = s.easy;
-    s.headers = ApplyRequestConventions(s.easy, url, options_.limits);
+    s.SetRequest(url, options_.limits, 0, {});
     curl_easy_setopt(s.easy, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(s.easy, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(s.easy, CURLOPT_BUFFERSIZE, options_.receiveBufferBytes);
@@ -465,10 +628,32 @@ DownloadResult CurlUrlDownloader::DownloadToFile(const std::string& url, const f
         return {DownloadOutcome::Aborted, {}};
     }
     TransferLoop loop(s, t, reporter, options_.progressInterval);
-    if (s.driver.Add(s.easy) != CURLM_OK) {
-        return {DownloadOutcome::Failed, "The transfer could not be set up"};
-    }
-    s.added = true;
+    TryOutcome last;            // of the last try
+    std::uint64_t reached = 0;  // the most bytes the file has held
+    std::size_t inARow = 0;     // tries again since the file last grew
+    loop.tryAgain = [&](CURLcode result, std::chrono::milliseconds& delay) {
+        last = JudgeTry(t, file, result, errorBuffer);
+        if (last.end != TryEnd::Broken) {
+            return false;
+        }
+        // A connection that brought new bytes broke off: the network came back
+        // at least once, so the count starts again, without a wait.
+        const bool grew = t.received > reached;
+        reached = std::max(reached, t.received);
+        inARow = grew ? 0 : inARow;
+        if (inARow == delays.size()) {
+            return false;
+        }
+        delay = grew ? std::chrono::milliseconds(0) : delays[inARow];
+        // The rest of the same file, or, when that cannot be asked for or
+        // checked, all of it again.
+        const bool resume =
+            !t.mismatch && !t.validator.empty() && t.received > 0 && t.received < t.announced;
+        t.StartTry(static_cast<unsigned>(++inARow), resume ? t.received : 0);
+        s.SetRequest(url, options_.limits, t.rangeFrom, t.validator);
+        errorBuffer[0] = '\0';
+        return true;
+    };
     switch (loop.Run()) {
         case LoopEnd::Running:
             return {DownloadOutcome::Failed, "The transfer was stopped: the program is ending"};
@@ -479,23 +664,8 @@ DownloadResult CurlUrlDownloader::DownloadToFile(const std::string& url, const f
         case LoopEnd::Done:
             break;
     }
-
-    const CURLcode code = loop.Result();
-    long status = 0;
-    curl_easy_getinfo(s.easy, CURLINFO_RESPONSE_CODE, &status);
-
-    if (file.WriteFailed()) {
-        return {DownloadOutcome::Failed, file.WriteError()};
-    }
-    if (t.refused || (code == CURLE_OK && !IsHttpSuccess(status))) {
-        return {DownloadOutcome::Failed, HttpStatusErrorText(status, t.statusLine)};
-    }
-    if (code != CURLE_OK) {
-        return {DownloadOutcome::Failed, CurlErrorText(code, errorBuffer)};
-    }
-    if (t.announced > 0 && t.received != t.announced) {
-        return {DownloadOutcome::Failed, "The transfer ended after " + std::to_string(t.received) +
-                                             " of " + std::to_string(t.announced) + " bytes"};
+    if (last.end != TryEnd::Complete) {
+        return {DownloadOutcome::Failed, last.error};
     }
     if (!reporter.Report(BindStatus::kEndDownloadData)) {
         return {DownloadOutcome::Aborted, {}};

@@ -12,6 +12,9 @@ constexpr unsigned kBeginDownloadData = 4;
 constexpr unsigned kDownloadingData = 5;
 constexpr unsigned kEndDownloadData = 6;
 constexpr unsigned kSendingRequest = 11;
+// The program's own, outside the classic range: the connection broke off and
+// the transfer waits to try again or is trying again.
+constexpr unsigned kRetrying = 1000;
 }  // namespace BindStatus
 
 // Receives a transfer's progress on the thread that runs the transfer, from
@@ -22,7 +25,8 @@ public:
 
     // `progress` is the number of bytes received so far, `progressMax` the size
     // the server announced, or 0 while it is unknown. `statusText` is the URL for
-    // the codes that name one. Returns false to abandon the transfer.
+    // the codes that name one, and for kRetrying the try's number and the most
+    // tries there are ("1/3"). Returns false to abandon the transfer.
     virtual bool OnProgress(std::uint64_t progress, std::uint64_t progressMax, unsigned statusCode,
                             const std::string& statusText) = 0;
 };
@@ -46,6 +50,12 @@ struct DownloadResult {
 // the transfer at once, also from inside a nested event loop. The last report
 // of a complete transfer has the code kEndDownloadData. An exception the
 // receiver throws ends the transfer and leaves the call.
+//
+// A transfer whose connection breaks off after a 2xx answer (a reset, a close
+// before the end, a stall, a 5xx) tries again by itself and asks for the rest
+// of the same file; a file is never put together from two versions of it.
+// Between the break and the next answer's data the reports carry kRetrying,
+// and `progress` stays where it was unless the transfer starts again from 0.
 //
 // When the application is told to quit before the transfer has ended, it is
 // stopped and reported as Failed. Only a complete transfer (a 2xx answer with

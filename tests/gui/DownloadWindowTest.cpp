@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "FaultyFileServer.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"
 #include "Udownload/frmDownload.h"
@@ -260,4 +261,46 @@ TEST_F(DownloadWindow, CloseBoxAsksAndOnlyAYesCancelsLeavingTheOlderFile) {
     EXPECT_EQ(FolderEntries(Saved()), std::vector<std::string>{"episode.mp3"});
     EXPECT_FALSE(window_.Downloading);
     EXPECT_FALSE(window_.isVisible());
+}
+
+// While a broken save reconnects, the status line says so with the try's
+// number, and the bar goes on from its place instead of starting again.
+TEST_F(DownloadWindow, BrokenConnectionShowsTheRetryAndTheBarGoesOnFromItsPlace) {
+    const std::string bytes = PatternBytes(1024 * 1024);
+    FaultyFileServer server({.bytes = bytes, .etag = "\"a\""},
+                            {{FaultyFileServer::Fault::ResetAt, 512 * 1024}});
+    const QString retrying = QStringLiteral("다시 연결하는 중 (1/3)");
+    std::atomic<bool> shown{false};
+    // The try again is answered once the window has shown it.
+    server.beforeAnswer = [&shown](std::size_t index) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (index > 0 && !shown && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    };
+    QStringList texts;
+    QList<int> values;
+    QTimer watch;
+    watch.setInterval(2);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (texts.isEmpty() || texts.back() != Label()->text() || values.back() != Bar()->value()) {
+            texts << Label()->text();
+            values << Bar()->value();
+        }
+        shown = shown || Label()->text() == retrying;
+    });
+    watch.start();
+    window_.SetupDownload(server.Url(), Target().string());
+    window_.show();
+    window_.StartDownload();
+    watch.stop();
+
+    ASSERT_EQ(Dialogs().Count(), 1u);
+    EXPECT_EQ(Dialogs().Last().title, QStringLiteral("다운로드 완료"));
+    EXPECT_TRUE(ReadFileBytes(Target()) == bytes);
+    const qsizetype retry = texts.indexOf(retrying);
+    ASSERT_NE(retry, -1) << texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(values[retry], 50);
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    EXPECT_EQ(Label()->text(), QStringLiteral("Downloading... ( 1.000/1.000 MB )"));
 }

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include "FaultyFileServer.h"
+#include "TestFiles.h"
+#include "TransferHelpers.h"
 #include "WaitUntil.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/ProgramIcon.h"
@@ -85,6 +88,27 @@ TEST(ProgramServices, SleepTimerCountsWithTheSteadyClockAndNoticesGoOverDBus) {
     EXPECT_NE(dynamic_cast<DBusDesktopNotifier*>(services.notifier.get()), nullptr);
     const std::int64_t start = services.clock->NowMs();
     EXPECT_TRUE(WaitUntil([&] { return services.clock->NowMs() >= start + 20; }));
+}
+
+// The program's saves try again after a broken connection, with the waits it
+// uses (here at once after the break, then two seconds after a 503), and end
+// with the whole file.
+TEST(ProgramServices, SavesResumeAfterABrokenConnection) {
+    class Quiet final : public IDownloadProgress {
+        bool OnProgress(std::uint64_t, std::uint64_t, unsigned, const std::string&) override {
+            return true;
+        }
+    } progress;
+    const std::string bytes = PatternBytes(1024 * 1024);
+    FaultyFileServer server(
+        {.bytes = bytes, .etag = "\"1\""},
+        {{FaultyFileServer::Fault::ResetAt, 500000}, {FaultyFileServer::Fault::Status503}});
+    QTemporaryDir dir;
+    const DownloadResult r = MakeProgramServices().downloader->DownloadToFile(
+        server.Url(), Local(dir, "a.mp3"), progress);
+    ASSERT_EQ(r.outcome, DownloadOutcome::Ok) << r.error;
+    EXPECT_TRUE(ReadFileBytes(Local(dir, "a.mp3")) == bytes);
+    EXPECT_EQ(server.Header(2, "Range"), "bytes=500000-");
 }
 
 // The media controls show the icon installed with the program: the one of its

@@ -11,6 +11,7 @@
 
 #include <QTemporaryDir>
 
+#include "FaultyFileServer.h"
 #include "TestHttpServer.h"
 #include "TransferHelpers.h"
 #include "WaitUntil.h"
@@ -57,6 +58,15 @@ int PhaseRank(unsigned code) {
     }
 }
 
+// Short waits before the tries again, and a stall ends after two seconds.
+CurlUrlDownloader::Options QuickRetries() {
+    CurlUrlDownloader::Options options;
+    options.limits.lowSpeedSeconds = 2;
+    options.retryDelays = {std::chrono::milliseconds(10), std::chrono::milliseconds(20),
+                           std::chrono::milliseconds(40)};
+    return options;
+}
+
 class UrlDownloader : public ::testing::Test {
 protected:
     fs::path Folder() const { return fs::path(dir_.path().toStdString()); }
@@ -77,8 +87,26 @@ protected:
     std::atomic<bool> release_{false};
     SlowBody body_;
     TestHttpServer server_;
-    CurlUrlDownloader downloader_;
+    CurlUrlDownloader downloader_{QuickRetries()};
     RecordingProgress progress_;
+};
+
+using Fault = FaultyFileServer::Fault;
+using File = FaultyFileServer::File;
+
+constexpr std::size_t kCut = 300000;
+const File kStrong{.bytes = PatternBytes(1024 * 1024), .etag = "\"v1\""};
+// Another version of the file, of another length.
+const File kChanged{.bytes = PatternBytes(1024 * 1024 + 4321).substr(7), .etag = "\"v2\""};
+
+struct BreakCase {
+    const char* name;
+    std::vector<FaultyFileServer::Step> script;
+    bool saved;  // byte-exact with the file served last; else failed and nothing left
+    std::size_t requests;
+    bool resumes = true;    // the second request asks for the rest; else for the whole file
+    bool restarts = false;  // the progress may go back to 0
+    File file = kStrong;
 };
 
 }  // namespace
@@ -333,4 +361,93 @@ TEST_F(UrlDownloader, ReceiverExceptionEndsTheTransferAndLeavesTheCall) {
     };
     EXPECT_THROW(Download("/slow.mp3"), std::runtime_error);
     EXPECT_TRUE(FolderEntries(Folder()).empty());
+}
+
+// Every way a connection breaks off ends in the whole file, never one put
+// together from two versions, or in a failure that leaves nothing behind.
+TEST_F(UrlDownloader, BrokenConnectionsResumeOnlyTheSameFileOrFailLeavingNothing) {
+    const FaultyFileServer::Step cut{Fault::ResetAt, kCut};
+    const File dated{.bytes = kStrong.bytes, .lastModified = "Wed, 21 Oct 2015 07:28:00 GMT"};
+    const File weak{.bytes = kStrong.bytes, .etag = "W/\"v1\""};
+    const File bare{.bytes = kStrong.bytes};
+    const File unmeasured{.bytes = kStrong.bytes, .etag = "\"v1\"", .sendLength = false};
+    const BreakCase cases[] = {
+        {"reset once", {cut}, true, 2},
+        {"reset twice", {cut, cut}, true, 3},
+        {"reset four times", {cut, cut, cut, cut}, false, 4},
+        {"closed early", {{Fault::CloseAt, kCut}}, true, 2},
+        {"stalled", {{Fault::StallAt, 0}}, true, 2, false},
+        {"503 on a try again", {cut, {Fault::Status503}}, true, 3},
+        {"range ignored", {cut, {Fault::IgnoreRange}}, true, 2, true, true},
+        {"file changed", {cut, {Fault::Change}}, true, 2, true, true},
+        {"changed, If-Range ignored", {cut, {Fault::ChangeUnchecked}}, true, 3, true, true},
+        {"206 at another offset", {cut, {Fault::WrongOffset}}, true, 3, true, true},
+        {"416", {cut, {Fault::Unsatisfiable}}, true, 3, true, true},
+        {"404 on a try again", {cut, {Fault::Status404}}, false, 2},
+        {"redirect on a try again", {cut, {Fault::Redirect}}, false, 2},
+        {"Last-Modified only", {cut}, true, 2, true, false, dated},
+        {"weak ETag", {cut}, true, 2, false, true, weak},
+        {"no validator", {cut}, true, 2, false, true, bare},
+        {"no length", {cut}, true, 2, false, true, unmeasured},
+    };
+    for (const BreakCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        FaultyFileServer server(c.file, c.script, kChanged);
+        progress_.reports.clear();
+        const DownloadResult r = downloader_.DownloadToFile(server.Url(), Target(), progress_);
+        if (c.saved) {
+            ASSERT_EQ(r.outcome, DownloadOutcome::Ok) << r.error;
+            EXPECT_TRUE(ReadFileBytes(Target()) == server.Served().bytes);
+            EXPECT_EQ(FolderEntries(Folder()), std::vector<std::string>{"episode.mp3"});
+            fs::remove(Target());
+        } else {
+            EXPECT_EQ(r.outcome, DownloadOutcome::Failed);
+            EXPECT_FALSE(r.error.empty());
+            EXPECT_TRUE(FolderEntries(Folder()).empty());
+        }
+        EXPECT_EQ(server.Requests().size(), c.requests);
+        const std::string validator = c.file.etag.empty() ? c.file.lastModified : c.file.etag;
+        EXPECT_EQ(server.Header(1, "Range"), c.resumes ? "bytes=300000-" : "");
+        EXPECT_EQ(server.Header(1, "If-Range"), c.resumes ? validator : "");
+        bool waited = false;
+        for (std::size_t i = 1; i < progress_.reports.size(); ++i) {
+            const Report& report = progress_.reports[i];
+            waited = waited || (report.code == BindStatus::kRetrying && report.text == "1/3");
+            if (!c.restarts) {
+                EXPECT_LE(progress_.reports[i - 1].progress, report.progress) << i;
+            }
+        }
+        EXPECT_TRUE(waited);
+    }
+}
+
+// A cancel ends the wait before a try again at once, and leaves nothing; with
+// the waits the program uses (1, 2 and 4 s).
+TEST_F(UrlDownloader, CancelDuringTheWaitBeforeATryAgainEndsTheSave) {
+    FaultyFileServer server(kStrong, {{Fault::ResetAt, 0}});
+    CurlUrlDownloader program;
+    progress_.abandonWhen = [](const Report& r) { return r.code == BindStatus::kRetrying; };
+    const DownloadResult r = program.DownloadToFile(server.Url(), Target(), progress_);
+    EXPECT_EQ(r.outcome, DownloadOutcome::Aborted);
+    EXPECT_EQ(progress_.reports.back().text, "1/3");
+    EXPECT_EQ(server.Requests().size(), 1u);
+    EXPECT_TRUE(FolderEntries(Folder()).empty());
+}
+
+// A try again must start inside an event loop the receiver runs (a modal box),
+// not wait for the transfer's own loop.
+TEST_F(UrlDownloader, TryAgainStartsInsideAnEventLoopTheReceiverRuns) {
+    FaultyFileServer server(kStrong, {{Fault::ResetAt, kCut}});
+    bool tried = false;
+    progress_.abandonWhen = [&](const Report& r) {
+        if (r.code == BindStatus::kRetrying && !tried) {
+            tried = RunEventLoopUntil([&] { return server.Requests().size() == 2; },
+                                      std::chrono::seconds(20));
+        }
+        return false;
+    };
+    const DownloadResult r = downloader_.DownloadToFile(server.Url(), Target(), progress_);
+    ASSERT_EQ(r.outcome, DownloadOutcome::Ok) << r.error;
+    EXPECT_TRUE(tried);
+    EXPECT_TRUE(ReadFileBytes(Target()) == kStrong.bytes);
 }

@@ -10,7 +10,12 @@ TestServices::TestServices(const CurlHttpClient::Options& http) {
     dialogs_ = dialogs.get();
     services_.dialogs = std::move(dialogs);
     services_.http = std::make_unique<CurlHttpClient>(http);
-    services_.downloader = std::make_unique<CurlUrlDownloader>();
+    // Short waits before the tries again: a test of a failing save need not
+    // sit through the program's seconds (test_program_services does).
+    CurlUrlDownloader::Options transfer;
+    transfer.retryDelays = {std::chrono::milliseconds(20), std::chrono::milliseconds(40),
+                            std::chrono::milliseconds(80)};
+    services_.downloader = std::make_unique<CurlUrlDownloader>(transfer);
     services_.media = std::make_unique<MpvMediaDevice>("null");
     services_.ini = std::make_unique<SimpleIniFile>();
     // Never the user's own configuration folder.

@@ -10,7 +10,8 @@
 #include "platform/Services.h"
 
 // The services a window test builds its windows with: the real HTTP client,
-// transfer, media device (null audio output) and INI file, with scripted
+// transfer (with short waits before its tries again), media device (null
+// audio output) and INI file, with scripted
 // dialogs, and an executable path inside a fresh temporary folder so that the
 // settings file lives there.
 class TestServices {
