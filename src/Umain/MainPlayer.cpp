@@ -8,6 +8,7 @@
 #include "Umain/LinkCheck.h"
 #include "Umain/PlayTime.h"
 #include "frmMain.h"
+#include "platform/OutsideText.h"
 #include "ui_frmMain.h"
 
 namespace {
@@ -83,8 +84,8 @@ void TfrmMain::OpenAndPlay(const std::string& element, const std::string& name,
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(length);
     ui->lblTimeFull->setText(Text(FormatPlayTime(length)));
-    setWindowTitle(Text("ZURav3 " + VersionText + " - " + name));
-    ui->prgPlay->setToolTip(Text(hint));
+    setWindowTitle(PlainWindowTitle(Text("ZURav3 " + VersionText + " - " + name)));
+    ui->prgPlay->setToolTip(PlainToolTip(Text(hint)));
     QThread::msleep(1000);
     MediaPlayer.Play(true);
 }
