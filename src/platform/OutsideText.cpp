@@ -9,7 +9,7 @@ QString PlainToolTip(const QString& text) {
     if (!Qt::mightBeRichText(text)) {
         return text;
     }
-    return QStringLiteral("<p style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() +
+    return QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() +
            QStringLiteral("</p>");
 }
 
