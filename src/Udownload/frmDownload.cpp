@@ -9,6 +9,7 @@
 
 #include "Umain/frmMain.h"
 #include "platform/HandlerGuard.h"
+#include "platform/OutsideText.h"
 #include "platform/Services.h"
 #include "texts/DownloadTexts.h"
 #include "ui_frmDownload.h"
@@ -89,7 +90,8 @@ void TfrmDownload::SetupDownload(const std::string& url, const std::string& targ
     // texts included.
     if (!DisplayName.empty()) {
         ui->lblDownload->setText(QStringLiteral("Downloading...  "));
-        setWindowTitle(QStringLiteral("Download ") + QString::fromStdString(DisplayName));
+        setWindowTitle(
+            PlainWindowTitle(QStringLiteral("Download ") + QString::fromStdString(DisplayName)));
     }
 }
 

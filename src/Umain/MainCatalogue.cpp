@@ -2,6 +2,7 @@
 
 #include "feed/RewriteLink.h"
 #include "frmMain.h"
+#include "platform/OutsideText.h"
 #include "ui_frmMain.h"
 
 void TfrmMain::RewriteLink(std::string& link) const {
@@ -11,8 +12,8 @@ void TfrmMain::RewriteLink(std::string& link) const {
 void TfrmMain::UpdateEpisodeHints(int index) {
     const QString title =
         QString::fromStdString(Episodes.at(static_cast<std::size_t>(index)).title);
-    ui->btnPlay->setToolTip(title + QStringLiteral(" 재생"));
-    ui->btnDown->setToolTip(title + QStringLiteral(" 다운로드"));
+    ui->btnPlay->setToolTip(PlainToolTip(title + QStringLiteral(" 재생")));
+    ui->btnDown->setToolTip(PlainToolTip(title + QStringLiteral(" 다운로드")));
 }
 
 void TfrmMain::SelectFirstEpisode() {

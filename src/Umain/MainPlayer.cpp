@@ -6,6 +6,7 @@
 #include "extras/PlayerExtras.h"
 #include "feed/LinkCheck.h"
 #include "frmMain.h"
+#include "platform/OutsideText.h"
 #include "texts/FailureText.h"
 #include "texts/FileNames.h"
 #include "texts/PlayTime.h"
@@ -80,8 +81,8 @@ void TfrmMain::OpenAndPlay(const std::string& element, const std::string& name,
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(length);
     ui->lblTimeFull->setText(Text(FormatPlayTime(length)));
-    setWindowTitle(Text("ZURav3 " + VersionText + " - " + name));
-    ui->prgPlay->setToolTip(Text(hint));
+    setWindowTitle(PlainWindowTitle(Text("ZURav3 " + VersionText + " - " + name)));
+    ui->prgPlay->setToolTip(PlainToolTip(Text(hint)));
     QThread::msleep(1000);
     MediaPlayer.Play(true);
 }

@@ -1,5 +1,6 @@
 #include <clocale>
 #include <exception>
+#include <optional>
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -41,6 +42,7 @@ int main(int argc, char* argv[]) {
 
     Services services = MakeProgramServices();
     StartupMark("services");
+    std::optional<QString> fatal;
     try {
         // Created in this order; the main window's constructor loads the feed
         // before the other windows exist. Destroyed in reverse, the main window
@@ -62,9 +64,14 @@ int main(int argc, char* argv[]) {
         QTimer::singleShot(0, [] { StartupMark("event-loop"); });
         QApplication::exec();
     } catch (const std::exception& e) {
-        services.dialogs->ShowError(QString::fromUtf8(e.what()));
+        fatal = QString::fromUtf8(e.what());
     } catch (...) {
-        services.dialogs->ShowError(QString());
+        fatal = QString();
+    }
+    if (fatal) {
+        // The windows are gone: a termination signal now closes the box.
+        exitSignals.CloseBoxesOnSignal();
+        services.dialogs->ShowError(*fatal);
     }
     return 0;
 }

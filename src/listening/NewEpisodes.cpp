@@ -1,5 +1,10 @@
 #include "NewEpisodes.h"
 
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
 #include "listening/ResumePositions.h"
 #include "texts/FileNames.h"
 
@@ -15,39 +20,70 @@ TSeenEpisodes::Learned TSeenEpisodes::Learn(const std::string& feedUrl,
         return {};
     }
     const bool firstLoad = feedUrl != feed_;
-    const std::unordered_set<std::string> before =
-        firstLoad ? std::unordered_set<std::string>()
-                  : std::unordered_set<std::string>(links_.begin(), links_.end());
 
+    // This load's links, each once, in the feed's order, and whether each was
+    // seen before.
     Learned learned;
-    std::vector<std::string> links;
-    std::unordered_set<std::string> inThisLoad;
+    std::vector<std::pair<std::string_view, std::size_t>> loaded;
+    std::unordered_map<std::string_view, bool> seenBefore;
+    seenBefore.reserve(episodes.size());
     for (std::size_t i = 0; i < episodes.size(); ++i) {
         const std::string& link = episodes[i].url;
-        if (!IsStorableLine(link) || !inThisLoad.insert(link).second) {
-            continue;
-        }
-        links.push_back(link);
-        if (!firstLoad && before.count(link) == 0) {
-            learned.arrived.push_back(i);
+        if (IsStorableLine(link) && seenBefore.emplace(link, false).second) {
+            loaded.emplace_back(link, i);
         }
     }
+    // One pass over what is remembered, however much that is: it marks the
+    // links of this load, and keeps the most recent others.
+    std::vector<std::string_view> former;
     if (!firstLoad) {
-        std::size_t kept = 0;
-        for (const std::string& link : links_) {
-            if (kept == kFormerLinks) {
-                break;
+        std::unordered_set<std::string_view> kept;
+        for (const Span& span : spans_) {
+            const std::string_view link = LinkAt(span);
+            if (const auto found = seenBefore.find(link); found != seenBefore.end()) {
+                found->second = true;
+            } else if (former.size() < kFormerLinks && kept.insert(link).second) {
+                former.push_back(link);
             }
-            if (inThisLoad.count(link) == 0) {
-                links.push_back(link);
-                ++kept;
+        }
+        for (const auto& [link, index] : loaded) {
+            if (!seenBefore.at(link)) {
+                learned.arrived.push_back(index);
             }
         }
     }
-    learned.changed = firstLoad || links != links_;
+
+    std::string text;
+    std::vector<Span> spans;
+    spans.reserve(loaded.size() + former.size());
+    const auto add = [&](std::string_view link) {
+        spans.push_back({text.size(), link.size()});
+        text.append(link);
+    };
+    for (const auto& entry : loaded) {
+        add(entry.first);
+    }
+    for (const std::string_view link : former) {
+        add(link);
+    }
+    learned.changed = firstLoad || spans.size() != spans_.size();
+    for (std::size_t i = 0; !learned.changed && i < spans.size(); ++i) {
+        learned.changed =
+            std::string_view(text.data() + spans[i].at, spans[i].size) != LinkAt(spans_[i]);
+    }
     feed_ = feedUrl;
-    links_ = std::move(links);
+    text_ = std::move(text);
+    spans_ = std::move(spans);
     return learned;
+}
+
+std::vector<std::string> TSeenEpisodes::Links() const {
+    std::vector<std::string> links;
+    links.reserve(spans_.size());
+    for (const Span& span : spans_) {
+        links.emplace_back(LinkAt(span));
+    }
+    return links;
 }
 
 std::string TSeenEpisodes::Serialize() const {
@@ -55,35 +91,40 @@ std::string TSeenEpisodes::Serialize() const {
         return {};
     }
     std::string text = feed_ + '\n';
-    for (const std::string& link : links_) {
-        text += link;
+    text.reserve(text.size() + text_.size() + spans_.size());
+    for (const Span& span : spans_) {
+        text.append(LinkAt(span));
         text += '\n';
     }
     return text;
 }
 
-TSeenEpisodes TSeenEpisodes::Parse(std::string_view text) {
-    TSeenEpisodes seen;
-    bool first = true;
-    std::unordered_set<std::string> known;
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
+TSeenEpisodes TSeenEpisodes::Parse(std::string text) {
+    const auto lineAt = [&text](std::size_t at) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        std::string_view line(text.data() + at, end - at);
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
-        std::string value(line);
-        if (first) {
-            if (!IsStorableLine(value)) {
-                return {};
-            }
-            seen.feed_ = std::move(value);
-            first = false;
-        } else if (IsStorableLine(value) && known.insert(value).second) {
-            seen.links_.push_back(std::move(value));
-        }
+        return std::pair(line, end + 1);
+    };
+    auto [feed, next] = lineAt(0);
+    if (!IsStorableLine(feed)) {
+        return {};
     }
+    TSeenEpisodes seen;
+    seen.feed_ = std::string(feed);
+    seen.spans_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+    // A link repeated in the file (it was not written by this program) is
+    // harmless: the next load keeps each link once.
+    while (next < text.size()) {
+        const auto [link, after] = lineAt(next);
+        if (IsStorableLine(link)) {
+            seen.spans_.push_back({next, link.size()});
+        }
+        next = after;
+    }
+    seen.text_ = std::move(text);
     return seen;
 }
 

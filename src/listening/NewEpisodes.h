@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "feed/Episode.h"
@@ -30,16 +29,28 @@ public:
 
     bool KnowsFeed() const { return !feed_.empty(); }
     const std::string& Feed() const { return feed_; }
-    const std::vector<std::string>& Links() const { return links_; }
+    // The links remembered, most recent first.
+    std::vector<std::string> Links() const;
+    std::size_t LinkCount() const { return spans_.size(); }
 
     // The feed URL on the first line, then one link a line. Parse reads an
-    // empty or unreadable text as nothing seen yet.
+    // empty or unreadable text as nothing seen yet. It keeps the text it is
+    // given and notes where each link lies in it, so a file of hundreds of
+    // thousands of links is read without a string for each.
     std::string Serialize() const;
-    static TSeenEpisodes Parse(std::string_view text);
+    static TSeenEpisodes Parse(std::string text);
 
 private:
+    struct Span {
+        std::size_t at = 0;
+        std::size_t size = 0;
+    };
+    std::string_view LinkAt(const Span& span) const { return {text_.data() + span.at, span.size}; }
+
     std::string feed_;
-    std::vector<std::string> links_;
+    // The links' characters; each link is one span of them.
+    std::string text_;
+    std::vector<Span> spans_;
 };
 
 // What a desktop notification says.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <unordered_set>
 
 namespace {
 
@@ -72,6 +73,9 @@ std::string TResumePositions::Serialize() const {
 
 TResumePositions TResumePositions::Parse(std::string_view text) {
     TResumePositions positions;
+    // Links already taken, by views into the text: a file at the size cap of
+    // lines that repeat the same links is read in one pass.
+    std::unordered_set<std::string_view> taken;
     while (!text.empty() && positions.entries_.size() < kCapacity) {
         const std::size_t end = std::min(text.find('\n'), text.size());
         std::string_view line = text.substr(0, end);
@@ -87,12 +91,12 @@ TResumePositions TResumePositions::Parse(std::string_view text) {
         const std::string_view number = line.substr(0, tab);
         const auto [next, error] =
             std::from_chars(number.data(), number.data() + number.size(), position);
-        const std::string link(line.substr(tab + 1));
+        const std::string_view link = line.substr(tab + 1);
         if (error != std::errc() || next != number.data() + number.size() || position <= 0 ||
-            !IsStorableLine(link) || positions.Find(link)) {
+            !IsStorableLine(link) || !taken.insert(link).second) {
             continue;
         }
-        positions.entries_.push_back({link, position});
+        positions.entries_.push_back({std::string(link), position});
     }
     return positions;
 }

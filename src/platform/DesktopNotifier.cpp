@@ -6,11 +6,19 @@
 #include <QObject>
 #include <QVariantMap>
 
+#include "OutsideText.h"
+
 namespace {
 
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
+
+// What a notification can show, and far less than a bus message may hold: a
+// huge title must not make a message the bus refuses, which would end the
+// program's connection (and its media controls with it).
+constexpr int kMaxLine = 150;
+constexpr int kMaxBody = 500;
 
 }  // namespace
 
@@ -19,10 +27,12 @@ DBusDesktopNotifier::DBusDesktopNotifier(QDBusConnection connection)
 
 DBusDesktopNotifier::~DBusDesktopNotifier() = default;
 
-void DBusDesktopNotifier::Notify(const QString& summary, const QString& body) {
+void DBusDesktopNotifier::Notify(const QString& fullSummary, const QString& fullBody) {
     if (!connection_.isConnected()) {
         return;
     }
+    const QString summary = CappedText(fullSummary, kMaxLine);
+    const QString body = CappedLines(fullBody, kMaxLine, kMaxBody);
     const QDBusMessage ask = QDBusMessage::createMethodCall(kService, kPath, kInterface,
                                                             QStringLiteral("GetCapabilities"));
     auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(ask), calls_.get());

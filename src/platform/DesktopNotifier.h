@@ -19,7 +19,8 @@ public:
 // org.freedesktop.Notifications on a D-Bus connection. The calls do not wait:
 // the server's capabilities are asked first, so that a body is escaped for a
 // server that reads markup in it (the texts come from the feed), and the
-// notification goes out when the answer is in.
+// notification goes out when the answer is in. The summary and each line of
+// the body are cut to 150 characters, the body to 500.
 class DBusDesktopNotifier final : public IDesktopNotifier {
 public:
     explicit DBusDesktopNotifier(QDBusConnection connection);

@@ -6,6 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
 #include <QSocketNotifier>
 
 namespace {
@@ -77,11 +80,42 @@ void ExitSignals::CloseOnSignal(QWidget* window) {
     }
 }
 
+void ExitSignals::CloseBoxesOnSignal() {
+    window_ = nullptr;
+    closeBoxes_ = true;
+    if (pending_) {
+        pending_ = false;
+        ending_ = true;
+    }
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+void ExitSignals::CloseBoxes() {
+    ending_ = true;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QDialog*>(widget); box != nullptr && box->isVisible()) {
+            box->reject();
+        }
+    }
+}
+
+bool ExitSignals::eventFilter(QObject* watched, QEvent* event) {
+    if (ending_ && event->type() == QEvent::Show) {
+        if (auto* box = qobject_cast<QDialog*>(watched); box != nullptr && box->isWindow()) {
+            // Once its own event loop runs, so that its exec() returns.
+            QMetaObject::invokeMethod(box, &QDialog::reject, Qt::QueuedConnection);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void ExitSignals::OnSignalByte() {
     char bytes[64];
     while (::read(fds_[0], bytes, sizeof bytes) > 0) {
     }
-    if (window_ != nullptr) {
+    if (closeBoxes_) {
+        CloseBoxes();
+    } else if (window_ != nullptr) {
         window_->close();
     } else {
         pending_ = true;

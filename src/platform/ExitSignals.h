@@ -26,14 +26,28 @@ public:
     // it as soon as the event loop runs.
     void CloseOnSignal(QWidget* window);
 
+    // From now on a signal closes the boxes on screen instead of a window: the
+    // windows are gone, and the box that says why (main's box about a fatal
+    // error) is all that keeps the program from ending. A signal that came
+    // before closes the box as soon as it is shown.
+    void CloseBoxesOnSignal();
+
     // False when the handlers could not be installed.
     bool Installed() const { return notifier_ != nullptr; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void OnSignalByte();
+    void CloseBoxes();
 
     int fds_[2] = {-1, -1};
     QSocketNotifier* notifier_ = nullptr;
     QPointer<QWidget> window_;
     bool pending_ = false;
+    bool closeBoxes_ = false;
+    // A signal came while boxes were to be closed: every box shown from now
+    // on is closed too.
+    bool ending_ = false;
 };

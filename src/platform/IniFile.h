@@ -26,7 +26,10 @@ public:
     // Writes the document back to the file last opened, replacing it whole only
     // once the new text is completely on disk. A file that held NUL bytes is
     // first kept aside as "<name>.bak" (".bak.2", ... when an older one differs),
-    // since what the reading skipped may matter. False, with the file as it
-    // was, when it could not be written, kept aside, or read when opened.
+    // since what the reading skipped may matter. A symbolic link is followed
+    // only when both it and the file it names belong to the user running the
+    // program; the link stays and its file is replaced. False, with the file
+    // as it was, when it could not be written, kept aside, or read when opened,
+    // when it is read-only, or when it is a link that is not followed.
     virtual bool Save() = 0;
 };

@@ -11,12 +11,19 @@
 
 #include "AppInfo.h"
 #include "MprisAdaptors.h"
+#include "OutsideText.h"
 
 namespace {
 
 const QString kObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 constexpr qint64 kUsPerMs = 1000;
+
+// A title or a show's name longer than any control shows is cut, and a link
+// longer than any real one is left out: a huge title from a feed must not
+// make a reply or signal the bus refuses, which would end the connection.
+constexpr int kMaxText = 500;
+constexpr int kMaxUrl = 8192;
 
 // a + b, held at the ends of the range instead of overflowing: an offset from a
 // remote caller may be anything.
@@ -75,15 +82,19 @@ QVariantMap MprisMetadata(const MprisState& state) {
     if (state.title.isEmpty()) {
         return metadata;
     }
-    metadata.insert(QStringLiteral("xesam:title"), state.title);
+    metadata.insert(QStringLiteral("xesam:title"), CappedText(state.title, kMaxText));
     metadata.insert(QStringLiteral("mpris:length"), ToUs(state.lengthMs));
-    // Keys without a value are left out rather than sent empty.
-    const std::pair<const char*, const QString*> texts[] = {
-        {"xesam:url", &state.url}, {"xesam:album", &state.album}, {"mpris:artUrl", &state.artUrl}};
-    for (const auto& [key, value] : texts) {
-        if (!value->isEmpty()) {
+    // Keys without a value are left out rather than sent empty, and so are
+    // links too long to be real (a link cut short would be wrong).
+    const std::pair<const char*, const QString*> links[] = {{"xesam:url", &state.url},
+                                                            {"mpris:artUrl", &state.artUrl}};
+    for (const auto& [key, value] : links) {
+        if (!value->isEmpty() && value->size() <= kMaxUrl) {
             metadata.insert(QString::fromLatin1(key), *value);
         }
+    }
+    if (!state.album.isEmpty()) {
+        metadata.insert(QStringLiteral("xesam:album"), CappedText(state.album, kMaxText));
     }
     return metadata;
 }

@@ -21,8 +21,18 @@ QMessageBox::Icon IconOf(unsigned flags) {
     }
 }
 
+// Every box shows its text as plain text: it holds titles, links and reasons
+// from outside, which Qt would otherwise read as markup when they look like it
+// (an "<img src=...>" in a link drew a local file into the box). The format is
+// set before the text, so the text is never taken for markup even briefly.
+void SetPlainText(QMessageBox& box, const QString& text) {
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+}
+
 void ShowOk(QMessageBox::Icon icon, const QString& title, const QString& text, QWidget* owner) {
-    QMessageBox box(icon, title, text, QMessageBox::Ok, owner);
+    QMessageBox box(icon, title, QString(), QMessageBox::Ok, owner);
+    SetPlainText(box, text);
     box.exec();
 }
 
@@ -37,8 +47,9 @@ void QtDialogs::ShowError(const QString& text) {
 }
 
 bool QtDialogs::WarningQuestion(const QString& text) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text,
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), QString(),
                     QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+    SetPlainText(box, text);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
@@ -46,8 +57,9 @@ bool QtDialogs::WarningQuestion(const QString& text) {
 BoxAnswer QtDialogs::SystemBox(const QString& text, const QString& title, unsigned flags) {
     const bool yesNo = (flags & BoxFlags::kButtonsMask) == BoxFlags::kYesNo;
     // A system box has no owner window: it stands on its own on the desktop.
-    QMessageBox box(IconOf(flags), title, text,
+    QMessageBox box(IconOf(flags), title, QString(),
                     yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, nullptr);
+    SetPlainText(box, text);
     if (yesNo) {
         const bool second = (flags & BoxFlags::kDefaultMask) == BoxFlags::kDefaultButton2;
         box.setDefaultButton(second ? QMessageBox::No : QMessageBox::Yes);
@@ -80,9 +92,10 @@ bool QtDialogs::RunFileDialog(FileDialogState& state) {
             state.fileName = QDir::toNativeSeparators(chosen.absoluteFilePath());
             return true;
         }
-        QMessageBox::warning(&dialog, kAppTitle,
-                             chosen.absolutePath() + QStringLiteral("\n\n") +
-                                 QStringLiteral("폴더가 존재하지 않습니다."));
+        ShowOk(QMessageBox::Warning, kAppTitle,
+               chosen.absolutePath() + QStringLiteral("\n\n") +
+                   QStringLiteral("폴더가 존재하지 않습니다."),
+               &dialog);
     }
     return false;
 }

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // The texts are stored as they are; no conversion library is linked.
@@ -75,6 +76,30 @@ bool KeepAside(const fs::path& path, const std::string& original) {
         }
     }
     return false;
+}
+
+// The file a save replaces: `path` itself, or, when `path` is a symbolic
+// link the user made to a file of their own (settings kept with their other
+// dotfiles), the file it points to, so that the link stays. A link or a
+// target of anyone else, a link to a link and a dangling link are not
+// followed: nothing is written then.
+std::optional<fs::path> FileToReplace(const fs::path& path) {
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+        return path;
+    }
+    std::error_code ec;
+    const fs::path pointsTo = fs::read_symlink(path, ec);
+    if (ec || link.st_uid != ::geteuid()) {
+        return std::nullopt;
+    }
+    const fs::path target = pointsTo.is_absolute() ? pointsTo : path.parent_path() / pointsTo;
+    struct stat file {};
+    if (::lstat(target.c_str(), &file) != 0 || !S_ISREG(file.st_mode) ||
+        file.st_uid != ::geteuid()) {
+        return std::nullopt;
+    }
+    return target;
 }
 
 }  // namespace
@@ -148,21 +173,17 @@ bool SimpleIniFile::Save() {
     if (impl_->path.empty() || impl_->readFailed) {
         return false;
     }
-    // A settings file without any write permission was made read-only on
-    // purpose; keep it as it is even for a user (root) who could write it.
-    using std::filesystem::perms;
-    constexpr perms kWriteBits = perms::owner_write | perms::group_write | perms::others_write;
-    std::error_code ec;
-    const auto status = std::filesystem::status(impl_->path, ec);
-    if (!ec && std::filesystem::exists(status) &&
-        (status.permissions() & kWriteBits) == perms::none) {
+    const std::optional<fs::path> target = FileToReplace(impl_->path);
+    // A file without any write permission was made read-only on purpose; it
+    // is kept as it is even for a user (root) who could write it.
+    if (!target || !StateFile(*target).MayReplace()) {
         return false;
     }
     // What could not be read whole may hold more than the parser saw.
-    if (impl_->original && !KeepAside(impl_->path, *impl_->original)) {
+    if (impl_->original && !KeepAside(*target, *impl_->original)) {
         return false;
     }
     // The new text is written beside the target and renamed over it, so a
     // crash or a full disk never leaves a half-written settings file.
-    return WriteWholeFile(impl_->path, SaveText());
+    return WriteWholeFile(*target, SaveText());
 }

@@ -137,6 +137,13 @@ TEST(SeenEpisodes, FileTextRoundTripsAndADamagedFileCountsAsNothingSeen) {
     EXPECT_EQ(again.Learn("http://h/rss", Episodes({"http://h/3.mp3", "http://h/2.mp3"})).arrived,
               std::vector<std::size_t>{0});
 
+    // A file that repeats a link (not one this program wrote) is read as it
+    // is, and the next load keeps each link once.
+    TSeenEpisodes repeated = TSeenEpisodes::Parse("f\r\nhttp://h/1.mp3\nhttp://h/1.mp3\r\n\n");
+    EXPECT_EQ(repeated.Learn("f", Episodes({"http://h/2.mp3"})).arrived,
+              std::vector<std::size_t>{0});
+    EXPECT_EQ(repeated.Serialize(), "f\nhttp://h/2.mp3\nhttp://h/1.mp3\n");
+
     EXPECT_FALSE(TSeenEpisodes::Parse("").KnowsFeed());
     EXPECT_FALSE(TSeenEpisodes::Parse("\nhttp://h/1.mp3\n").KnowsFeed());
     EXPECT_FALSE(TSeenEpisodes().KnowsFeed());

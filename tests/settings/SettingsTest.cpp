@@ -1,8 +1,11 @@
 #include "settings/Settings.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -88,6 +91,76 @@ TEST_F(SettingsTest, ReadOnlyFileIsLeftAloneSilently) {
     WriteSettings(ini_, App(), s);
     EXPECT_EQ(Read(), "[TOV]\nRSS=http://old/\n");
     EXPECT_FALSE(std::filesystem::exists(UserCopy()));
+}
+
+// A settings file that is a link is followed only when the user made it to a
+// file of their own (settings kept with their dotfiles): the file it names is
+// replaced and the link stays. Before, any link was followed, a dangling one
+// created its target, and as root another user's file was replaced.
+TEST_F(SettingsTest, ALinkIsFollowedOnlyToTheUsersOwnFile) {
+    constexpr uid_t kSomeoneElse = 65534;
+    const bool root = ::geteuid() == 0;
+    struct Case {
+        const char* what;
+        bool followed;
+        bool needsRoot;
+        std::function<void(const std::filesystem::path& link, const std::filesystem::path& target)>
+            make;
+    };
+    const auto linkTo = [](const std::filesystem::path& link, const std::filesystem::path& target) {
+        WriteFileBytes(target, "[TOV]\nRSS=http://old/\n");
+        std::filesystem::create_symlink(target.filename(), link);
+    };
+    const Case cases[] = {
+        {"the user's link to the user's file", true, false, linkTo},
+        {"a dangling link", false, false,
+         [](const std::filesystem::path& link, const std::filesystem::path& target) {
+             std::filesystem::create_symlink(target, link);
+         }},
+        {"a link to a link", false, false,
+         [&](const std::filesystem::path& link, const std::filesystem::path& target) {
+             linkTo(link.string() + ".2", target);
+             std::filesystem::create_symlink(link.filename().string() + ".2", link);
+         }},
+        {"a link to a read-only file", false, false,
+         [&](const std::filesystem::path& link, const std::filesystem::path& target) {
+             linkTo(link, target);
+             ::chmod(target.c_str(), 0444);
+         }},
+        {"a link to someone else's file", false, true,
+         [&](const std::filesystem::path& link, const std::filesystem::path& target) {
+             linkTo(link, target);
+             ASSERT_EQ(::chown(target.c_str(), kSomeoneElse, kSomeoneElse), 0);
+         }},
+        {"someone else's link to the user's file", false, true,
+         [&](const std::filesystem::path& link, const std::filesystem::path& target) {
+             linkTo(link, target);
+             ASSERT_EQ(::lchown(link.c_str(), kSomeoneElse, kSomeoneElse), 0);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.needsRoot && !root) {
+            std::printf("skipped \"%s\": making files of another user needs root\n", c.what);
+            continue;
+        }
+        QTemporaryDir dir;
+        const std::filesystem::path folder = dir.path().toStdString();
+        const std::filesystem::path link = folder / "ZURav3.ini";
+        const std::filesystem::path target = folder / "dotfile.ini";
+        c.make(link, target);
+        const bool targetExisted = std::filesystem::exists(target);
+
+        SimpleIniFile ini;
+        ini.Open(link);
+        ini.WriteString("TOV", "RSS", "http://new/");
+        EXPECT_EQ(ini.Save(), c.followed);
+        EXPECT_TRUE(std::filesystem::is_symlink(link));
+        EXPECT_EQ(std::filesystem::exists(target), targetExisted);
+        if (targetExisted) {
+            EXPECT_EQ(ReadFileBytes(target).find("http://new/") != std::string::npos, c.followed);
+        }
+    }
 }
 
 // When the executable's folder cannot be written (here it is not a folder at
