@@ -10,9 +10,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "Umain/Episode.h"
-#include "Umain/NewEpisodes.h"
-#include "Umain/ResumePositions.h"
+#include "feed/Episode.h"
+#include "listening/NewEpisodes.h"
+#include "listening/ResumePositions.h"
 #include "platform/StateFile.h"
 
 namespace {
