@@ -103,6 +103,7 @@ void TfrmMain::sbtnPlayClick() {
     switch (MediaPlayer.Mode()) {
         case MediaMode::Stopped:
         case MediaMode::Paused:
+            extras_->PlayResuming();
             MediaPlayer.Play(true);
             SetGlyph(ui->sbtnPlay, ui->imgBtnPause);
             break;

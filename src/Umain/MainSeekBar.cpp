@@ -1,3 +1,4 @@
+#include "extras/PlayerExtras.h"
 #include "frmMain.h"
 #include "texts/PlayTime.h"
 #include "ui_frmMain.h"
@@ -22,6 +23,7 @@ void TfrmMain::prgPlayMouseDown(int x) {
         return;
     }
     MediaPlayer.Seek(PointerTime(length, x, ui->prgPlay->width()), true);
+    extras_->PlayResuming();
     MediaPlayer.Play(true);
 }
 

@@ -41,6 +41,9 @@ public:
     // Before the window opens a new medium: a fading sleep timer ends, and the
     // place of what played is kept.
     void PlayStarting();
+    // Before the window plays on what is open (the play/pause button, a press
+    // on the bar).
+    void PlayResuming() { pace_.PlayResuming(); }
     // After each load that replaced the catalogue.
     void NoticeNewEpisodes(const std::string& feedUrl, const TEpisodeList& episodes);
     // The window closes (`Closing`), or goes without being closed first

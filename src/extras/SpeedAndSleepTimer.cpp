@@ -66,6 +66,14 @@ void TSpeedAndSleepTimer::WakeUp() {
     if (fadeFromVolume_) {
         SetSleepTimer(SleepChoice::Off);
     }
+    PlayResuming();
+}
+
+void TSpeedAndSleepTimer::PlayResuming() {
+    if (silencedVolume_) {
+        services_.media->SetVolume(*silencedVolume_);
+        silencedVolume_.reset();
+    }
 }
 
 TSleepMedium TSpeedAndSleepTimer::SleepMedium() {
@@ -96,6 +104,15 @@ void TSpeedAndSleepTimer::EndSleepFade() {
     }
 }
 
+// The fade has run its course: silence, kept until the next play.
+void TSpeedAndSleepTimer::SilenceAfterFade() {
+    if (fadeFromVolume_) {
+        services_.media->SetVolume(0);
+        silencedVolume_ = *fadeFromVolume_;
+        fadeFromVolume_.reset();
+    }
+}
+
 void TSpeedAndSleepTimer::SleepTimerTick() {
     if (!sleep_.Armed()) {
         sleepTicker_.stop();
@@ -109,6 +126,7 @@ void TSpeedAndSleepTimer::SleepTimerTick() {
     if (remaining && *remaining <= TSleepTimer::kFadeMs) {
         if (!medium.playing) {
             // Paused, stopped or at its end already: nothing is left to do.
+            SilenceAfterFade();
             SetSleepTimer(SleepChoice::Off);
             return;
         }
@@ -120,6 +138,7 @@ void TSpeedAndSleepTimer::SleepTimerTick() {
         } else {
             // Paused as by the button (also a medium of unknown length), with
             // the place kept; the next play is at full volume again.
+            SilenceAfterFade();
             media.Pause(true);
             window_.ShowPlayGlyph();
             keepPlace_();

@@ -40,12 +40,16 @@ public:
     void SleepTimerTick();
     // A new play during the fade means the listener is awake: the timer is off.
     void WakeUp();
+    // A play starts or goes on: the volume a finished fade left at silence
+    // comes back.
+    void PlayResuming();
     // No more ticks: the window is closing.
     void StopTicking() { sleepTicker_.stop(); }
 
 private:
     TSleepMedium SleepMedium();
     void EndSleepFade();
+    void SilenceAfterFade();
     void ShowSleepRemaining();
 
     IPlayerPort& window_;
@@ -59,6 +63,10 @@ private:
     QTimer sleepTicker_;
     // The volume before the fade began, while it fades.
     std::optional<int> fadeFromVolume_;
+    // The volume to bring back at the next play once the fade has ended: the
+    // device stays silent until then, as its last buffered audio may still be
+    // playing when the medium reports its end.
+    std::optional<int> silencedVolume_;
     // What the caption carries at its end for the sleep timer.
     QString sleepTail_;
 };

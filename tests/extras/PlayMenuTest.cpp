@@ -215,8 +215,8 @@ TEST_F(PlayMenu, SpeedFromTheMenuAndTheKeysIsKeptInTheSettings) {
 }
 
 // The timer counts down in the caption; a new choice replaces the old; when
-// it runs out the player fades out, pauses (keeping the place) and is at full
-// volume for the next play.
+// it runs out the player fades out, pauses (keeping the place) and stays
+// silent until the next play, which is at full volume.
 TEST_F(PlayMenu, SleepTimerFadesOutPausesAndANewChoiceReplacesTheOld) {
     PlayLongFrom(5);
     const QString caption = Caption();
@@ -242,13 +242,14 @@ TEST_F(PlayMenu, SleepTimerFadesOutPausesAndANewChoiceReplacesTheOld) {
     clock_->Advance(1000);
     Pace().SleepTimerTick();
     EXPECT_EQ(Media().Mode(), MediaMode::Paused);
-    EXPECT_EQ(Media().Volume(), 100);
+    EXPECT_EQ(Media().Volume(), 0);
     EXPECT_EQ(Pace().SleepTimerChoice(), SleepChoice::Off);
     EXPECT_EQ(Caption(), caption);
     EXPECT_GT(Main().Extras().ResumePositions().Find(LongLink()).value_or(0), 5300);
 
     // "Off" cancels.
     Find<QToolButton>("sbtnPlay")->click();
+    EXPECT_EQ(Media().Volume(), 100);
     Choose(QStringLiteral("15분"));
     Choose(QStringLiteral("끄기"));
     EXPECT_EQ(Caption(), caption);
@@ -259,7 +260,7 @@ TEST_F(PlayMenu, SleepTimerFadesOutPausesAndANewChoiceReplacesTheOld) {
 }
 
 // At the end of the episode: the fade runs on the medium's own clock, into
-// the end, and leaves the volume as it was.
+// the end, and stays silent there; a press on the bar plays at full volume.
 TEST_F(PlayMenu, SleepAtTheEndOfTheEpisodeFadesIntoTheEnd) {
     PlayLongFrom(52);
     Choose(QStringLiteral("이 에피소드가 끝나면"));
@@ -267,9 +268,12 @@ TEST_F(PlayMenu, SleepAtTheEndOfTheEpisodeFadesIntoTheEnd) {
     ASSERT_TRUE(WaitUntil([&] { return Media().Volume() < 100; }));
     ASSERT_TRUE(WaitUntil([&] { return Media().Mode() != MediaMode::Playing; }));
     ASSERT_TRUE(WaitUntil([&] { return Pace().SleepTimerChoice() == SleepChoice::Off; }));
-    EXPECT_EQ(Media().Volume(), 100);
+    EXPECT_EQ(Media().Volume(), 0);
     EXPECT_EQ(Caption(), QStringLiteral("ZURav3 v3.0.0.0 - Long"));
     EXPECT_EQ(Main().Extras().ResumePositions().Find(LongLink()), std::nullopt);
+    Main().prgPlayMouseDown(129);
+    EXPECT_EQ(Media().Mode(), MediaMode::Playing);
+    EXPECT_EQ(Media().Volume(), 100);
 }
 
 // The media controls read and set the rate within its range, and see the
