@@ -15,6 +15,9 @@
 
 namespace {
 
+// A seek this close to the end while playing ends the episode.
+constexpr int kEndMarginMs = 500;
+
 // A link as it stands, a local path as a file URL.
 QString LocationUrl(const std::string& location) {
     const QString text = QString::fromStdString(location);
@@ -115,7 +118,16 @@ void TMainWindowMpris::SetPosition(qint64 positionMs) {
         // A seek leaves the device stopped; what was playing plays on.
         const bool playing = device.Mode() == MediaMode::Playing;
         // The device counts in int; the bus hands over any 64-bit number.
-        device.Seek(static_cast<int>(std::clamp<qint64>(positionMs, 0, INT_MAX)), true);
+        const int target = static_cast<int>(std::clamp<qint64>(positionMs, 0, INT_MAX));
+        const int length = device.Length();
+        // So close to the end that the device may be at its end before it
+        // plays again, which would start the medium over: the episode ends
+        // here, as playing into its end does.
+        if (playing && length > 0 && target >= length - kEndMarginMs) {
+            device.Seek(length, true);
+            return;
+        }
+        device.Seek(target, true);
         if (playing) {
             device.Play(true);
         }

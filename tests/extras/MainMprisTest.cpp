@@ -91,6 +91,34 @@ TEST_F(MainMpris, ReportsWhatPlaysAndTakesPlayPauseSeekAndStop) {
     EXPECT_TRUE(Dialogs().Boxes().empty());
 }
 
+// SetPosition within the last moment of a playing episode, or at its very
+// end, ends it as playing into the end does: it stays at its end, stopped.
+// (A target a few milliseconds before the end started the episode over from
+// 0:00 and played on.) The next play starts from the beginning.
+TEST_F(MainMpris, SetPositionAtTheLastMomentEndsTheEpisodeInsteadOfRestarting) {
+    Main().PlayFile(TestDataFile("tone-3s.mp3"));
+    ASSERT_TRUE(WaitUntil([&] { return Status() == QStringLiteral("Playing"); }));
+    const QVariant track = mpris_->Client().Metadata().value(QStringLiteral("mpris:trackid"));
+    const qlonglong lengthUs = Media().Length() * 1000LL;
+    for (const qlonglong before : {qlonglong{3000}, qlonglong{400000}, qlonglong{0}}) {
+        Player("SetPosition", {track, QVariant::fromValue(lengthUs - before)});
+        EXPECT_EQ(Status(), QStringLiteral("Stopped")) << before;
+        EXPECT_EQ(Media().Position(), Media().Length()) << before;
+        // Nothing starts it again a moment later.
+        PumpEvents(std::chrono::milliseconds(500));
+        EXPECT_EQ(Status(), QStringLiteral("Stopped")) << before;
+        EXPECT_EQ(Media().Position(), Media().Length()) << before;
+        Player("PlayPause");
+        ASSERT_EQ(Status(), QStringLiteral("Playing")) << before;
+        EXPECT_LT(Media().Position(), 1000) << before;
+    }
+    // Further from the end, it plays on from there.
+    Player("SetPosition", {track, QVariant::fromValue(lengthUs - 900000)});
+    EXPECT_EQ(Status(), QStringLiteral("Playing"));
+    EXPECT_GE(Media().Position(), Media().Length() - 900);
+    EXPECT_TRUE(Dialogs().Boxes().empty());
+}
+
 // The desktop's controls show where an episode came from and the show's name,
 // as either feed reader found it; a local file is a file URL with no show.
 TEST_F(MainMpris, MetadataNamesTheLinkAndTheShow) {
