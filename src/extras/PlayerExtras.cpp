@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -44,7 +45,7 @@ TPlayerExtras::TPlayerExtras(IPlayerPort& window, Services& services)
     saveTimer_.setSingleShot(true);
     saveTimer_.setInterval(0);
     connect(&saveTimer_, &QTimer::timeout, this,
-            Guarded(*services_.dialogs, [this] { SaveState(); }));
+            Guarded(*services_.dialogs, [this] { SaveState(false); }));
 }
 
 // --- the play menu ---
@@ -153,7 +154,7 @@ void TPlayerExtras::ResumeClick() {
 // --- the files beside the settings ---
 
 void TPlayerExtras::ReadPlayerMemory(const std::string& speedSetting) {
-    positionsFile_ = StateFile(StateFileBesideSettings(services_.app, ".positions"));
+    positionsFile_.SetPath(StateFileBesideSettings(services_.app, ".positions"));
     positions_ = TResumePositions::Parse(positionsFile_.Read());
     seenFile_ = StateFile(StateFileBesideSettings(services_.app, ".seen"));
     seen_ = TSeenEpisodes::Parse(seenFile_.Read());
@@ -166,8 +167,8 @@ void TPlayerExtras::RememberPosition() {
     if (link.empty() || !media.IsOpen()) {
         return;
     }
-    if (positions_.Remember(link, media.Position(), media.Length())) {
-        positionsChanged_ = true;
+    positions_.Remember(link, media.Position(), media.Length());
+    if (positions_.HasChanges()) {
         SaveStateSoon();
     }
 }
@@ -180,12 +181,12 @@ void TPlayerExtras::PlayStarting() {
 void TPlayerExtras::Closing() {
     pace_.StopTicking();
     RememberPosition();
-    SaveState();
+    SaveState(true);
 }
 
 void TPlayerExtras::Finish() {
     RememberPosition();
-    SaveState();
+    SaveState(true);
 }
 
 void TPlayerExtras::SaveStateSoon() {
@@ -195,11 +196,21 @@ void TPlayerExtras::SaveStateSoon() {
 
 // A file that cannot be written is not reported, like the settings: the
 // positions and links of the run are then simply not kept.
-void TPlayerExtras::SaveState() {
+void TPlayerExtras::SaveState(bool ending) {
     saveTimer_.stop();
-    if (positionsChanged_) {
-        positionsChanged_ = false;
-        positionsFile_.Write(positions_.Serialize());
+    if (positions_.HasChanges()) {
+        // The file is read again just before it is replaced, under the lock.
+        auto merge = [this](std::string_view onDisk) {
+            positions_.MergeInto(onDisk);
+            return positions_.Serialize();
+        };
+        if (ending) {
+            positionsFile_.SaveAtExit(merge);
+        } else {
+            positionsFile_.Save(merge);
+        }
+    } else if (ending) {
+        positionsFile_.SaveAtExit(nullptr);
     }
     if (seenChanged_) {
         seenChanged_ = false;

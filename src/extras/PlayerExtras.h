@@ -9,6 +9,7 @@
 #include "feed/Episode.h"
 #include "listening/NewEpisodes.h"
 #include "listening/ResumePositions.h"
+#include "platform/SharedStateFile.h"
 #include "platform/StateFile.h"
 
 class IPlayerPort;
@@ -64,15 +65,17 @@ private:
     void BindPlayMenu();
     void UpdatePlayMenu();
     void SaveStateSoon();
-    void SaveState();
+    // At the program's end the places are written before it goes, with or
+    // without the other copies' lock.
+    void SaveState(bool ending);
 
     IPlayerPort& window_;
     Services& services_;
     TSpeedAndSleepTimer pace_;
 
     TResumePositions positions_;
-    StateFile positionsFile_{{}};
-    bool positionsChanged_ = false;
+    // Shared with other copies of the program, each keeping its own places.
+    SharedStateFile positionsFile_;
     TSeenEpisodes seen_;
     StateFile seenFile_{{}};
     bool seenChanged_ = false;

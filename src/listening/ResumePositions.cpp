@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -21,7 +22,9 @@ bool TResumePositions::Remember(const std::string& link, int positionMs, int len
         return false;
     }
     if (Finished(positionMs, lengthMs)) {
-        return Forget(link);
+        // Noted even when this copy had no place for it: another copy may have.
+        changes_.push_back({link, std::nullopt});
+        return Erase(link);
     }
     if (positionMs <= 0) {
         return false;
@@ -31,17 +34,28 @@ bool TResumePositions::Remember(const std::string& link, int positionMs, int len
     if (found != entries_.end() && found == entries_.begin() && found->positionMs == positionMs) {
         return false;
     }
-    if (found != entries_.end()) {
-        entries_.erase(found);
-    }
+    Put(link, positionMs);
+    changes_.push_back({link, positionMs});
+    return true;
+}
+
+void TResumePositions::Put(const std::string& link, int positionMs) {
+    Erase(link);
     entries_.insert(entries_.begin(), Entry{link, positionMs});
     if (entries_.size() > kCapacity) {
         entries_.resize(kCapacity);
     }
-    return true;
 }
 
 bool TResumePositions::Forget(const std::string& link) {
+    if (!Erase(link)) {
+        return false;
+    }
+    changes_.push_back({link, std::nullopt});
+    return true;
+}
+
+bool TResumePositions::Erase(const std::string& link) {
     const auto found = std::find_if(entries_.begin(), entries_.end(),
                                     [&](const Entry& e) { return e.link == link; });
     if (found == entries_.end()) {
@@ -49,6 +63,19 @@ bool TResumePositions::Forget(const std::string& link) {
     }
     entries_.erase(found);
     return true;
+}
+
+void TResumePositions::MergeInto(std::string_view onDisk) {
+    TResumePositions merged = Parse(onDisk);
+    for (const Change& change : changes_) {
+        if (change.positionMs) {
+            merged.Put(change.link, *change.positionMs);
+        } else {
+            merged.Erase(change.link);
+        }
+    }
+    entries_ = std::move(merged.entries_);
+    changes_.clear();
 }
 
 std::optional<int> TResumePositions::Find(const std::string& link) const {

@@ -39,8 +39,27 @@ public:
     std::string Serialize() const;
     static TResumePositions Parse(std::string_view text);
 
+    // Another copy of the program may have written the file since it was
+    // read: its places are taken from `onDisk`, and this copy's own changes
+    // since the last merge are made again over them (its newer places win,
+    // what it finished or forgot goes). The changes are then cleared.
+    void MergeInto(std::string_view onDisk);
+    // Changes not merged yet, a finished episode this copy had no place for
+    // among them.
+    bool HasChanges() const { return !changes_.empty(); }
+
 private:
+    // A change made by Remember or Forget: a place, or none for a link forgotten.
+    struct Change {
+        std::string link;
+        std::optional<int> positionMs;
+    };
+
+    void Put(const std::string& link, int positionMs);
+    bool Erase(const std::string& link);
+
     std::vector<Entry> entries_;
+    std::vector<Change> changes_;
 };
 
 // True when `text` can be stored as one field of a line: not empty, and no line
