@@ -69,7 +69,7 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
     FindText = settings.FindText;
     ReplaceText = settings.ReplaceText;
     LastDown = settings.LastDown;
-    extras_->ReadPlayerMemory(settings.Speed);
+    extras_->ReadPlayerMemory(settings.Speed, settings.NewEpisodeNotice);
 
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(0);
@@ -102,7 +102,8 @@ void TfrmMain::FormDestroy() {
     // Also when the window goes without being closed first.
     extras_->Finish();
     WriteSettings(*services_.ini, services_.app,
-                  {RssURL, FindText, ReplaceText, LastDown, extras_->SpeedSetting()});
+                  {RssURL, FindText, ReplaceText, LastDown, extras_->SpeedSetting(),
+                   extras_->NoticeSetting()});
 }
 
 void TfrmMain::Bind(QAbstractButton* button, void (TfrmMain::*handler)()) {

@@ -122,6 +122,8 @@ private:
 
     // The rest of the window as its extras see it.
     const std::string& PlayingEpisodeLink() const override { return playingLink_; }
+    const std::string& FeedUrl() const override { return RssURL; }
+    const TEpisodeList& Catalogue() const override { return Episodes; }
     const TEpisode* SelectedEpisode() const override;
     void ShowPlayGlyph() override;
     QWidget& Window() override { return *this; }

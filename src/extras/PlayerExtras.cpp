@@ -92,6 +92,13 @@ void TPlayerExtras::BindPlayMenu() {
                 Guarded(dialogs, [this, c = choice] { pace_.SetSleepTimer(c); }));
     }
 
+    playMenu_->addSeparator();
+    actNotice_ = playMenu_->addAction(QStringLiteral("새 에피소드 알림"));
+    actNotice_->setObjectName(QStringLiteral("actNewEpisodeNotice"));
+    actNotice_->setCheckable(true);
+    connect(actNotice_, &QAction::triggered, this,
+            Guarded(dialogs, [this] { SetNewEpisodeNotices(actNotice_->isChecked()); }));
+
     // The play button takes no focus; a right click, or the menu key from
     // anywhere in the window, opens the menu.
     QAbstractButton& button = window_.PlayButton();
@@ -131,6 +138,7 @@ void TPlayerExtras::UpdatePlayMenu() {
             action->setChecked(action->data().toInt() == static_cast<int>(sleep));
         }
     }
+    actNotice_->setChecked(noticeSetting_.value_or(false));
 }
 
 void TPlayerExtras::btnPlayContextMenu(const QPoint& at) {
@@ -153,7 +161,9 @@ void TPlayerExtras::ResumeClick() {
 
 // --- the files beside the settings ---
 
-void TPlayerExtras::ReadPlayerMemory(const std::string& speedSetting) {
+void TPlayerExtras::ReadPlayerMemory(const std::string& speedSetting,
+                                     std::optional<bool> noticeSetting) {
+    noticeSetting_ = noticeSetting;
     positionsFile_.SetPath(StateFileBesideSettings(services_.app, ".positions"));
     positions_ = TResumePositions::Parse(positionsFile_.Read());
     seenFile_ = StateFile(StateFileBesideSettings(services_.app, ".seen"));
@@ -220,9 +230,28 @@ void TPlayerExtras::SaveState(bool ending) {
 
 // --- new episodes ---
 
-// The links are learnt whether or not a notification can be shown, so none
-// is announced twice.
+void TPlayerExtras::SetNewEpisodeNotices(bool on) {
+    noticeSetting_ = on;
+    if (!on) {
+        return;
+    }
+    // What is shown now is not news; an empty catalogue (no load yet) leaves
+    // the next load to be the first.
+    const TEpisodeList& shown = window_.Catalogue();
+    seen_ = TSeenEpisodes();
+    if (!shown.empty()) {
+        seen_.Learn(window_.FeedUrl(), shown);
+    }
+    seenChanged_ = true;
+    SaveStateSoon();
+}
+
+// With the notices on, the links are learnt whether or not a notification can
+// be shown, so none is announced twice.
 void TPlayerExtras::NoticeNewEpisodes(const std::string& feedUrl, const TEpisodeList& episodes) {
+    if (!noticeSetting_.value_or(false)) {
+        return;
+    }
     const TSeenEpisodes::Learned learned = seen_.Learn(feedUrl, episodes);
     if (learned.changed) {
         seenChanged_ = true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include <QObject>
@@ -31,10 +32,11 @@ public:
     TPlayerExtras(IPlayerPort& window, Services& services);
 
     // Reads the places and the episodes seen from their files, and the speed
-    // as the settings file holds it.
-    void ReadPlayerMemory(const std::string& speedSetting);
-    // The speed for the settings file.
+    // and the notice choice as the settings file holds them.
+    void ReadPlayerMemory(const std::string& speedSetting, std::optional<bool> noticeSetting);
+    // The speed and the notice choice for the settings file.
     const std::string& SpeedSetting() const { return pace_.SpeedSetting(); }
+    std::optional<bool> NoticeSetting() const { return noticeSetting_; }
 
     // Keeps the place of the episode open, unless it is a local file: before
     // the window stops, pauses or closes what plays.
@@ -55,6 +57,8 @@ public:
     // The play menu's handlers.
     void btnPlayContextMenu(const QPoint& at);
     void ResumeClick();
+    // Turning the notices on takes the episodes shown now as those seen.
+    void SetNewEpisodeNotices(bool on);
 
     QMenu* PlayMenu() const { return playMenu_; }
     TSpeedAndSleepTimer& SpeedAndSleep() { return pace_; }
@@ -82,6 +86,10 @@ private:
     // Writes what changed once the handler that changed it has returned.
     QTimer saveTimer_;
 
+    // Off until the user turns them on; unset until the user chooses.
+    std::optional<bool> noticeSetting_;
+
     QMenu* playMenu_ = nullptr;
     QAction* actResume_ = nullptr;
+    QAction* actNotice_ = nullptr;
 };

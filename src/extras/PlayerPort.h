@@ -27,6 +27,9 @@ public:
     virtual const TNowPlaying& NowPlaying() const = 0;
     // The feed link of the episode open; empty for a local file or nothing.
     virtual const std::string& PlayingEpisodeLink() const = 0;
+    // The feed and the episodes the window shows.
+    virtual const std::string& FeedUrl() const = 0;
+    virtual const TEpisodeList& Catalogue() const = 0;
     // The episode of the drop-down's current line; null when there is none.
     virtual const TEpisode* SelectedEpisode() const = 0;
 

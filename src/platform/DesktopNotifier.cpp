@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QVariantMap>
 
+#include "AppInfo.h"
 #include "OutsideText.h"
 
 namespace {
@@ -53,7 +54,7 @@ void DBusDesktopNotifier::Send(const QString& summary, const QString& body) {
     QDBusMessage notify =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     QVariantMap hints;
-    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("zurav3"));
+    hints.insert(QStringLiteral("desktop-entry"), QString::fromStdString(DesktopEntryId()));
     notify << QStringLiteral("ZURav3") << 0u << QStringLiteral("zurav3") << summary << body
            << QStringList() << hints << -1;
     auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(notify), calls_.get());

@@ -100,6 +100,10 @@ TSettings ReadSettings(IIniFile& ini, const AppInfo& app) {
     settings.ReplaceText = ini.ReadString("URL", "Replace", "");
     settings.LastDown = ini.ReadString("OPT", "LastDown", DefaultSaveFolder(app));
     settings.Speed = ini.ReadString("OPT", "Speed", "");
+    const std::string notice = ini.ReadString("OPT", "NewEpisodeNotice", "");
+    if (notice == "1" || notice == "0") {
+        settings.NewEpisodeNotice = notice == "1";
+    }
     return settings;
 }
 
@@ -111,6 +115,9 @@ void WriteSettings(IIniFile& ini, const AppInfo& app, const TSettings& settings)
     ini.WriteString("OPT", "LastDown", settings.LastDown);
     if (!settings.Speed.empty()) {
         ini.WriteString("OPT", "Speed", settings.Speed);
+    }
+    if (settings.NewEpisodeNotice) {
+        ini.WriteString("OPT", "NewEpisodeNotice", *settings.NewEpisodeNotice ? "1" : "0");
     }
     ini.Save();
 }

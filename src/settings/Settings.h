@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/AppInfo.h"
@@ -20,6 +21,9 @@ struct TSettings {
     // The playback speed as stored. Empty, and then not written, until the
     // user first chooses a speed other than normal.
     std::string Speed;
+    // Whether new episodes are announced on the desktop; unset, and then not
+    // written (and off), until the user first chooses.
+    std::optional<bool> NewEpisodeNotice;
 };
 
 // The settings file of an executable: its path with the extension replaced by
@@ -47,10 +51,11 @@ std::string DefaultSaveFolder(const AppInfo& app);
 std::filesystem::path StateFileBesideSettings(const AppInfo& app, const std::string& extension);
 
 // Reads RSS, Find, Replace and LastDown, in that order, each with its default,
-// and the speed when one is stored.
+// and the speed and the notice choice when they are stored.
 TSettings ReadSettings(IIniFile& ini, const AppInfo& app);
 
-// Writes all four keys back, changed or not, and the speed when there is one.
+// Writes all four keys back, changed or not, and the speed and the notice
+// choice when there are.
 // A file that cannot be written (a read-only settings file, say) is not
 // reported: the values of the run are then simply not kept.
 void WriteSettings(IIniFile& ini, const AppInfo& app, const TSettings& settings);

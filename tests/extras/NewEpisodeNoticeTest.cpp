@@ -1,5 +1,9 @@
+#include <filesystem>
 #include <optional>
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -9,6 +13,7 @@
 #include "Umain/frmMain.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"
+#include "extras/PlayerExtras.h"
 #include "platform/HandlerGuard.h"
 
 namespace {
@@ -51,6 +56,19 @@ protected:
         return WaitUntil([&] { return Shown().size() >= n; }) && Shown().size() == n;
     }
     void Reload() { Find<QToolButton>("btnReload")->click(); }
+    // The notices as the user turned them on in an earlier run.
+    void NoticesOn() { WriteIni(ReadIni() + "[OPT]\nNewEpisodeNotice=1\n"); }
+    // The play menu's item, as the menu shows it.
+    QAction* NoticeItem() {
+        QToolButton* button = Find<QToolButton>("btnPlay");
+        const QPoint at(5, 5);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, button->mapToGlobal(at));
+        QApplication::sendEvent(button, &click);
+        QMenu* menu = Main().Extras().PlayMenu();
+        menu->hide();
+        return menu->findChild<QAction*>(QStringLiteral("actNewEpisodeNotice"));
+    }
+    bool SeenFileExists() const { return std::filesystem::exists(Folder() / "ZURav3.seen"); }
     // What the settings dialog's OK does, failures shown in the error box.
     void LoadFrom(const std::string& path) {
         RunGuarded(Dialogs(), [&] { Main().ChangeRssURL(Url(path)); });
@@ -65,6 +83,7 @@ protected:
 // Nothing on the first load; then one notice per load that brings links never
 // seen, by the reload button, the settings dialog's load and the next start.
 TEST_F(NewEpisodeNotice, LoadsAnnounceOnlyLinksNeverSeenAndTheFirstLoadNothing) {
+    NoticesOn();
     SetFeed(FeedOfDays({"02", "01"}));
     ASSERT_EQ(Main().Episodes.size(), 2u);
     Reload();
@@ -103,6 +122,7 @@ TEST_F(NewEpisodeNotice, LoadsAnnounceOnlyLinksNeverSeenAndTheFirstLoadNothing) 
 // A feed of its own starts afresh; without a notification server the links
 // are still learnt, so none is announced later when a server is back.
 TEST_F(NewEpisodeNotice, AnotherFeedStartsAfreshAndWithoutAServerNothingIsAnnouncedLater) {
+    NoticesOn();
     SetFeed(FeedOfDays({"01"}));
     SetFeed(FeedOfDays({"11", "10"}), "/other");
     Main();
@@ -118,5 +138,49 @@ TEST_F(NewEpisodeNotice, AnotherFeedStartsAfreshAndWithoutAServerNothingIsAnnoun
     LoadFrom("/other");
     ASSERT_TRUE(NoticeCountReaches(1));
     EXPECT_EQ(Shown()[0].summary, QStringLiteral("새 에피소드: 2008/03/13"));
+    EXPECT_TRUE(Dialogs().Boxes().empty());
+}
+
+// Until the user turns them on, no load sends a notice, nothing is written
+// beside the settings and the settings have no key for them. Turned on from
+// the play menu, what is shown then counts as seen, the next new episode is
+// announced, and the choice is kept, off as well as on.
+TEST_F(NewEpisodeNotice, OffUntilTurnedOnInThePlayMenuWhichTakesWhatIsShownAsSeen) {
+    SetFeed(FeedOfDays({"02", "01"}));
+    ASSERT_EQ(Main().Episodes.size(), 2u);
+    SetFeed(FeedOfDays({"03", "02", "01"}));
+    Reload();
+    PumpEvents(300ms);
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_FALSE(SeenFileExists());
+    ASSERT_NE(NoticeItem(), nullptr);
+    EXPECT_TRUE(NoticeItem()->isCheckable());
+    EXPECT_FALSE(NoticeItem()->isChecked());
+    CloseWindows();
+    EXPECT_EQ(ReadIni().find("NewEpisodeNotice"), std::string::npos);
+    EXPECT_FALSE(SeenFileExists());
+
+    SetFeed(FeedOfDays({"04", "03", "02", "01"}));
+    ASSERT_EQ(Main().Episodes.size(), 4u);
+    NoticeItem()->trigger();
+    EXPECT_TRUE(NoticeItem()->isChecked());
+    Reload();
+    SetFeed(FeedOfDays({"05", "04", "03", "02", "01"}));
+    Reload();
+    ASSERT_TRUE(NoticeCountReaches(1));
+    EXPECT_EQ(Shown()[0].summary, QStringLiteral("새 에피소드: Day 05"));
+    CloseWindows();
+    EXPECT_NE(ReadIni().find("\nNewEpisodeNotice = 1\n"), std::string::npos) << ReadIni();
+    EXPECT_TRUE(SeenFileExists());
+
+    EXPECT_TRUE(NoticeItem()->isChecked());
+    NoticeItem()->trigger();
+    EXPECT_FALSE(NoticeItem()->isChecked());
+    SetFeed(FeedOfDays({"06", "05", "04", "03", "02", "01"}));
+    Reload();
+    PumpEvents(300ms);
+    EXPECT_EQ(Shown().size(), 1u);
+    CloseWindows();
+    EXPECT_NE(ReadIni().find("\nNewEpisodeNotice = 0\n"), std::string::npos) << ReadIni();
     EXPECT_TRUE(Dialogs().Boxes().empty());
 }

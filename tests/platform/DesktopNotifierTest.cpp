@@ -8,6 +8,7 @@
 #include "NotificationStandIn.h"
 #include "PrivateSessionBus.h"
 #include "WaitUntil.h"
+#include "platform/AppInfo.h"
 #include "platform/MprisService.h"
 
 namespace {
@@ -69,8 +70,9 @@ TEST_F(DesktopNotifierTest, SendsTheProgramsNotificationEscapedOnlyForAServerTha
     EXPECT_EQ(shown.icon, QStringLiteral("zurav3"));
     EXPECT_EQ(shown.summary, QStringLiteral("새 에피소드 2편"));
     EXPECT_EQ(shown.body, QStringLiteral("&lt;b&gt;1 &amp; 2&lt;/b&gt;\n셋"));
+    // The desktop finds the program's entry (and its name and icon) by its id.
     EXPECT_EQ(shown.hints.value(QStringLiteral("desktop-entry")).toString(),
-              QStringLiteral("zurav3"));
+              QString::fromStdString(DesktopEntryId()));
 
     server_.reset();
     StartServer({QStringLiteral("body")});

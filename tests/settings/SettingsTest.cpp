@@ -81,6 +81,24 @@ TEST_F(SettingsTest, ValuesRoundTripAndOtherContentIsKept) {
     EXPECT_EQ(back.LastDown, "/music/");
 }
 
+// The notice choice is absent until made, then kept both ways; a value that
+// is neither 1 nor 0 counts as no choice (off).
+TEST_F(SettingsTest, NoticeChoiceIsWrittenOnlyOnceMadeAndReadBackBothWays) {
+    TSettings s = ReadSettings(ini_, App());
+    EXPECT_EQ(s.NewEpisodeNotice, std::nullopt);
+    WriteSettings(ini_, App(), s);
+    EXPECT_EQ(Read().find("NewEpisodeNotice"), std::string::npos);
+    for (const bool on : {true, false}) {
+        s.NewEpisodeNotice = on;
+        WriteSettings(ini_, App(), s);
+        SimpleIniFile again;
+        EXPECT_EQ(ReadSettings(again, App()).NewEpisodeNotice, on);
+    }
+    Write("[OPT]\nNewEpisodeNotice=yes\n");
+    SimpleIniFile damaged;
+    EXPECT_EQ(ReadSettings(damaged, App()).NewEpisodeNotice, std::nullopt);
+}
+
 // A settings file made read-only is neither reported nor damaged, and no copy
 // elsewhere takes its place.
 TEST_F(SettingsTest, ReadOnlyFileIsLeftAloneSilently) {
