@@ -100,7 +100,8 @@ void TPlayerExtras::BindPlayMenu() {
             Guarded(dialogs, [this] { SetNewEpisodeNotices(actNotice_->isChecked()); }));
 
     // The play button takes no focus; a right click, or the menu key from
-    // anywhere in the window, opens the menu.
+    // anywhere in the window, opens the menu. The speed keys need Ctrl: [ and
+    // ] alone are typed into the lists' type-ahead.
     QAbstractButton& button = window_.PlayButton();
     button.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&button, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -113,9 +114,9 @@ void TPlayerExtras::BindPlayMenu() {
     const QPoint below(0, button.height());
     shortcut(QKeySequence(Qt::Key_Menu), [this, below] { btnPlayContextMenu(below); });
     shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), [this, below] { btnPlayContextMenu(below); });
-    shortcut(QKeySequence(Qt::Key_BracketRight),
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketRight),
              [this] { pace_.SetPlaybackSpeed(StepSpeed(pace_.PlaybackSpeed(), +1)); });
-    shortcut(QKeySequence(Qt::Key_BracketLeft),
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketLeft),
              [this] { pace_.SetPlaybackSpeed(StepSpeed(pace_.PlaybackSpeed(), -1)); });
 }
 

@@ -21,10 +21,11 @@ struct Services;
 
 // What the main window offers beyond its own controls, each off until the
 // user asks for it: the play menu (a right click on the play button, the menu
-// key or Shift+F10) with resume, the playback speed and the sleep timer; [ and
-// ] to step the speed; the keyboard's media keys and shortcuts; the places
-// where episodes were stopped and the episodes seen, kept in files beside the
-// settings; a desktop notice of new episodes after each load. The window owns
+// key or Shift+F10) with resume, the playback speed, the sleep timer and the
+// new-episode notices; Ctrl+[ and Ctrl+] to step the speed; the keyboard's
+// media keys and shortcuts; the places where episodes were stopped and the
+// episodes seen, kept in files beside the settings; once turned on, a desktop
+// notice of new episodes after each load. The window owns
 // it and calls it when a medium is about to go, when a load has finished and
 // when it closes; it reaches the window through IPlayerPort.
 class TPlayerExtras final : public QObject {

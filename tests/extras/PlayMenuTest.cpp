@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QDBusVariant>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QTest>
 #include <QToolButton>
@@ -190,10 +191,10 @@ TEST_F(PlayMenu, SpeedFromTheMenuAndTheKeysIsKeptInTheSettings) {
     // The keys work where the focus starts, in the date list.
     QWidget* focus = Main().focusWidget();
     ASSERT_NE(focus, nullptr);
-    QTest::keyClick(focus, Qt::Key_BracketRight);
+    QTest::keyClick(focus, Qt::Key_BracketRight, Qt::ControlModifier);
     EXPECT_EQ(Pace().PlaybackSpeed(), 1.75);
-    QTest::keyClick(focus, Qt::Key_BracketLeft);
-    QTest::keyClick(focus, Qt::Key_BracketLeft);
+    QTest::keyClick(focus, Qt::Key_BracketLeft, Qt::ControlModifier);
+    QTest::keyClick(focus, Qt::Key_BracketLeft, Qt::ControlModifier);
     EXPECT_EQ(Pace().PlaybackSpeed(), 1.25);
 
     PlayLongFrom(1);
@@ -212,6 +213,35 @@ TEST_F(PlayMenu, SpeedFromTheMenuAndTheKeysIsKeptInTheSettings) {
     CloseWindows();
     EXPECT_EQ(SpeedKey(), "1");
     EXPECT_TRUE(Dialogs().Boxes().empty());
+}
+
+// [ and ] typed into either drop-down or the list go to its type-ahead and
+// reach a title that starts with them; the speed and the settings stay as
+// they were. (The speed keys took them: one [ in the date list wrote a speed
+// of 0.75 into the settings.)
+TEST_F(PlayMenu, BracketsTypedIntoTheListsReachTitlesAndLeaveTheSpeedAlone) {
+    SetFeed(FeedOf({{"Long", LongLink(), ""}, {"[특집] 여름", Url("/tone.mp3"), ""}}));
+    Find<QToolButton>("btnReload")->click();
+    ASSERT_EQ(Main().Episodes.size(), 2u);
+    auto* items = Find<QComboBox>("cmbItem");
+    items->setCurrentIndex(0);
+    QTest::keyClicks(items, QStringLiteral("["));
+    EXPECT_EQ(items->currentText(), QStringLiteral("[특집] 여름"));
+    auto* list = Find<QListWidget>("lstItem");
+    list->setCurrentRow(0);
+    QTest::keyClicks(list, QStringLiteral("["));
+    EXPECT_EQ(list->currentItem()->text(), QStringLiteral("[특집] 여름"));
+    // The date list holds dates; a line that starts with [ stands for any
+    // line the user reaches by typing.
+    auto* dates = Find<QComboBox>("cmbDate");
+    dates->addItems({QStringLiteral("2008/03/01"), QStringLiteral("[특집]")});
+    dates->setCurrentIndex(0);
+    QTest::keyClicks(dates, QStringLiteral("[]"));
+    EXPECT_EQ(dates->currentText(), QStringLiteral("[특집]"));
+
+    EXPECT_EQ(Pace().PlaybackSpeed(), 1.0);
+    CloseWindows();
+    EXPECT_EQ(SpeedKey(), "(none)");
 }
 
 // The timer counts down in the caption; a new choice replaces the old; when
