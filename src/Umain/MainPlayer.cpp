@@ -33,15 +33,15 @@ void TfrmMain::PlaySelectedEpisode(int startMs) {
     const TEpisode episode = Episodes[static_cast<std::size_t>(i)];
     std::string link = episode.url;
     RewriteLink(link);
-    // A feed names web links only; anything else is refused before it is
-    // fetched, and what plays now goes on.
-    link = FeedMediaLink(link);
-    // Only a link that answers itself is played; what plays now goes on otherwise.
+    // Only a link that answers itself is played; what plays now goes on
+    // otherwise. The check fetches web links only: another scheme, or a local
+    // path, fails it with the HTTP client's reason.
     if (const auto error = WithBusyCursor([&] { return CheckEpisodeLink(IdHTTP, link); })) {
         dialogs_.ShowMessage(Text(UnreachableLinkMessage(link, *error)));
         return;
     }
-    OpenAndPlay(link, episode.title, episode.title, episode.url, startMs);
+    // Whatever answered, the device is given web links only.
+    OpenAndPlay(FeedMediaLink(link), episode.title, episode.title, episode.url, startMs);
     nowPlaying_.album = ShowTitle;
 }
 
