@@ -1,3 +1,7 @@
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include <QComboBox>
 #include <QListWidget>
 #include <QToolButton>
@@ -6,10 +10,30 @@
 
 #include "Umain/PlayBar.h"
 #include "Umain/frmMain.h"
+#include "WaitUntil.h"
 #include "WindowTest.h"
 #include "feed/FeedError.h"
 
 namespace {
+
+// Each key of a settings file as "section/key", in the file's order.
+std::vector<std::string> IniKeys(const std::string& text) {
+    std::vector<std::string> keys;
+    std::string section;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with('[') && line.ends_with(']')) {
+            section = line.substr(1, line.size() - 2);
+        } else if (const std::size_t equals = line.find('='); equals != std::string::npos) {
+            std::string key = line.substr(0, equals);
+            while (!key.empty() && key.back() == ' ') {
+                key.pop_back();
+            }
+            keys.push_back(section + "/" + key);
+        }
+    }
+    return keys;
+}
 
 // A feed server whose answer the test can change between loads; each test
 // makes the main window when its settings and feed are ready.
@@ -64,6 +88,29 @@ TEST_F(MainWindowStart, FirstRunWithoutSettingsWritesFourKeysInThreeSections) {
           std::string("Replace"), std::string("[OPT]"), "LastDown = " + Folder().string() + "/"}) {
         EXPECT_NE(ini.find(part), std::string::npos) << part << "\n" << ini;
     }
+}
+
+// A start and an end with nothing done in between, first without settings,
+// then with a feed that loads, leave only the settings file beside the
+// executable, holding the four keys of the settings and nothing else: the
+// extras write nothing until the user asks for them.
+TEST_F(MainWindowStart, StartsWithoutUserActionWriteOnlyTheSettingsFileWithItsFourKeys) {
+    const std::vector<std::string> fourKeys{"TOV/RSS", "URL/Find", "URL/Replace", "OPT/LastDown"};
+    std::filesystem::remove(IniPath());
+    ASSERT_TRUE(FolderEntries(Folder()).empty());
+    ASSERT_TRUE(ShowMain());
+    PumpEvents(std::chrono::milliseconds(300));
+    CloseWindows();
+    EXPECT_EQ(FolderEntries(Folder()), std::vector<std::string>{"ZURav3.ini"});
+    EXPECT_EQ(IniKeys(ReadIni()), fourKeys) << ReadIni();
+
+    WriteIni("[TOV]\nRSS=" + Url("/rss") + "\n");
+    ASSERT_TRUE(ShowMain());
+    ASSERT_EQ(Main().Episodes.size(), 3u);
+    PumpEvents(std::chrono::milliseconds(300));
+    CloseWindows();
+    EXPECT_EQ(FolderEntries(Folder()), std::vector<std::string>{"ZURav3.ini"});
+    EXPECT_EQ(IniKeys(ReadIni()), fourKeys) << ReadIni();
 }
 
 // A reload that cannot fetch, or fetches a malformed feed, keeps the episodes.
