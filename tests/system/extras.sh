@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The program as built keeps what its extras store when a signal ends it, as
 # its close box does: where the playing episode stopped (beside the settings),
-# the speed set through the media controls (in the settings), and the links of
-# the feed it has seen.
+# the speed set through the media controls (in the settings), and, with the
+# new-episode notices turned on in an earlier run, the links of the feed it
+# has seen.
 #   tests/system/extras.sh <build dir>
 source "$(dirname "$0")/lib.sh" "$1"
 
@@ -11,7 +12,7 @@ start_bus
 start_sound
 start_feed
 
-place_program
+place_program '[OPT]' 'NewEpisodeNotice=1'
 start_placed_program DBUS_SESSION_BUS_ADDRESS="$BUS" PULSE_SERVER="$SOUND_SERVER"
 
 wait_for 120 has_window_named '^ZURav3 v[0-9.]+' || fail "no main window"
@@ -38,6 +39,7 @@ link=${line#*$'\t'}
 [[ "$link" == */audio/tov_08120[123].mp3 ]] || fail "the positions file names $link"
 [ "$ms" -ge 2000 ] && [ "$ms" -lt 10000 ] || fail "kept at $ms ms"
 grep -Eq '^Speed *= *1\.5$' "$APP/ZURav3.ini" || fail "no speed in: $(cat "$APP/ZURav3.ini")"
+grep -Eq '^NewEpisodeNotice *= *1$' "$APP/ZURav3.ini" || fail "the notice choice is lost"
 [ "$(head -n 1 "$APP/ZURav3.seen")" = "$FEED_URL" ] || fail "the seen file names another feed"
 [ "$(wc -l <"$APP/ZURav3.seen")" -eq 4 ] || fail "the seen file: $(cat "$APP/ZURav3.seen")"
 echo "extras test passed"
