@@ -3,6 +3,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // The device's modes. A medium that is open but not playing is Stopped (also at
 // its end); Paused only after a pause command. NotReady: no medium is open.
@@ -32,6 +33,15 @@ inline constexpr const char* kNoSoundOutput = "소리를 출력할 장치를 열
 // The playing rates the player offers, 1.0 being normal.
 inline constexpr double kMinPlaybackRate = 0.5;
 inline constexpr double kMaxPlaybackRate = 3.0;
+
+// A chapter the medium itself carries: where it starts and its title (UTF-8,
+// as the medium holds it).
+struct MediaChapter {
+    int startMs = 0;
+    std::string title;
+
+    bool operator==(const MediaChapter&) const = default;
+};
 
 // One media device with at most one medium open. Times are milliseconds.
 //
