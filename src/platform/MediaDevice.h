@@ -103,4 +103,19 @@ public:
     // The output volume in percent, 0 to 100 (100 at the start).
     virtual void SetVolume(int percent) = 0;
     virtual int Volume() = 0;
+
+    // Told, from the event loop, when a quiet passage has lasted a moment
+    // (true) and when it ends (false), with where that happened in the
+    // medium's time (-1 when unknown: a seek or a new medium ended it).
+    using SilenceHandler = std::function<void(bool silent, int atMs)>;
+    virtual void SetSilenceHandler(SilenceHandler handler) = 0;
+    // Watches for quiet passages while on (off at the start).
+    virtual void SetSilenceDetection(bool on) = 0;
+    // Multiplies the rate of SetSpeed, 1.0 at the start: quiet passages play
+    // faster without changing the rate the listener chose.
+    virtual void SetSpeedFactor(double factor) = 0;
+    // Evens out the loudness of quiet and loud passages while on.
+    virtual void SetLevelling(bool on) = 0;
+    // The chapters of the medium open, by their start; empty when it has none.
+    virtual std::vector<MediaChapter> Chapters() = 0;
 };
