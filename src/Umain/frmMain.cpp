@@ -70,6 +70,7 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
     ReplaceText = settings.ReplaceText;
     LastDown = settings.LastDown;
     extras_->ReadPlayerMemory(settings.Speed);
+    extras_->ReadListeningOptions(settings.SkipSilence, settings.EvenLoudness);
 
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(0);
@@ -102,7 +103,8 @@ void TfrmMain::FormDestroy() {
     // Also when the window goes without being closed first.
     extras_->Finish();
     WriteSettings(*services_.ini, services_.app,
-                  {RssURL, FindText, ReplaceText, LastDown, extras_->SpeedSetting()});
+                  {RssURL, FindText, ReplaceText, LastDown, extras_->SpeedSetting(),
+                   extras_->SkipSilenceSetting(), extras_->EvenLoudnessSetting()});
 }
 
 void TfrmMain::Bind(QAbstractButton* button, void (TfrmMain::*handler)()) {

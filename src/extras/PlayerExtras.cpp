@@ -13,6 +13,7 @@
 #include <QShortcut>
 
 #include "extras/MainKeys.h"
+#include "extras/PlayerChapters.h"
 #include "extras/PlayerPort.h"
 #include "listening/PlaybackSpeed.h"
 #include "platform/HandlerGuard.h"
@@ -37,7 +38,9 @@ const std::pair<SleepChoice, const char*> kSleepChoices[] = {
 TPlayerExtras::TPlayerExtras(IPlayerPort& window, Services& services)
     : window_(window),
       services_(services),
-      pace_(window, services, [this] { RememberPosition(); }) {
+      pace_(window, services, [this] { RememberPosition(); }),
+      skipper_(window, services, pace_),
+      leveller_(services) {
     BindPlayMenu();
     // The keys go with the extras; their shortcuts sit on the window.
     new TMainWindowKeys(window_, pace_, services_, this);
@@ -46,6 +49,8 @@ TPlayerExtras::TPlayerExtras(IPlayerPort& window, Services& services)
     connect(&saveTimer_, &QTimer::timeout, this,
             Guarded(*services_.dialogs, [this] { SaveState(); }));
 }
+
+TPlayerExtras::~TPlayerExtras() = default;
 
 // --- the play menu ---
 
@@ -91,6 +96,18 @@ void TPlayerExtras::BindPlayMenu() {
                 Guarded(dialogs, [this, c = choice] { pace_.SetSleepTimer(c); }));
     }
 
+    playMenu_->addSeparator();
+    const auto option = [this, &dialogs](const char* text, auto set) {
+        QAction* action = playMenu_->addAction(QString::fromUtf8(text));
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this,
+                Guarded(dialogs, [set, action] { set(action->isChecked()); }));
+        return action;
+    };
+    actSkipSilence_ = option("무음 건너뛰기", [this](bool on) { skipper_.SetOn(on); });
+    actEvenLoudness_ = option("음량 고르게", [this](bool on) { leveller_.SetOn(on); });
+    chapters_ = std::make_unique<TChapters>(window_, services_, *playMenu_);
+
     // The play button takes no focus; a right click, or the menu key from
     // anywhere in the window, opens the menu.
     QAbstractButton& button = window_.PlayButton();
@@ -130,6 +147,9 @@ void TPlayerExtras::UpdatePlayMenu() {
             action->setChecked(action->data().toInt() == static_cast<int>(sleep));
         }
     }
+    actSkipSilence_->setChecked(skipper_.On());
+    actEvenLoudness_->setChecked(leveller_.On());
+    chapters_->UpdateMenu();
 }
 
 void TPlayerExtras::btnPlayContextMenu(const QPoint& at) {
@@ -172,9 +192,26 @@ void TPlayerExtras::RememberPosition() {
     }
 }
 
+void TPlayerExtras::ReadListeningOptions(const std::string& skipSilence,
+                                         const std::string& evenLoudness) {
+    skipper_.ReadSetting(skipSilence);
+    leveller_.ReadSetting(evenLoudness);
+}
+
 void TPlayerExtras::PlayStarting() {
     pace_.WakeUp();
     RememberPosition();
+    skipper_.PlayStarting();
+    chapters_->PlayStarting();
+}
+
+void TPlayerExtras::MediumOpened() {
+    chapters_->MediumOpened();
+}
+
+void TPlayerExtras::KnowChapterLinks(const TEpisodeList& episodes,
+                                     const std::vector<std::string>& links) {
+    chapters_->KnowChapterLinks(episodes, links);
 }
 
 void TPlayerExtras::Closing() {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <system_error>
+#include <utility>
 
 #include "platform/IniFile.h"
 
@@ -100,6 +101,8 @@ TSettings ReadSettings(IIniFile& ini, const AppInfo& app) {
     settings.ReplaceText = ini.ReadString("URL", "Replace", "");
     settings.LastDown = ini.ReadString("OPT", "LastDown", DefaultSaveFolder(app));
     settings.Speed = ini.ReadString("OPT", "Speed", "");
+    settings.SkipSilence = ini.ReadString("OPT", "SkipSilence", "");
+    settings.EvenLoudness = ini.ReadString("OPT", "EvenLoudness", "");
     return settings;
 }
 
@@ -111,6 +114,12 @@ void WriteSettings(IIniFile& ini, const AppInfo& app, const TSettings& settings)
     ini.WriteString("OPT", "LastDown", settings.LastDown);
     if (!settings.Speed.empty()) {
         ini.WriteString("OPT", "Speed", settings.Speed);
+    }
+    for (const auto& [key, value] : {std::pair{"SkipSilence", &settings.SkipSilence},
+                                     std::pair{"EvenLoudness", &settings.EvenLoudness}}) {
+        if (!value->empty()) {
+            ini.WriteString("OPT", key, *value);
+        }
     }
     ini.Save();
 }

@@ -20,6 +20,10 @@ struct TSettings {
     // The playback speed as stored. Empty, and then not written, until the
     // user first chooses a speed other than normal.
     std::string Speed;
+    // Skip silence and even loudness, "1" or "0"; empty, and then not
+    // written, until the user first chooses.
+    std::string SkipSilence;
+    std::string EvenLoudness;
 };
 
 // The settings file of an executable: its path with the extension replaced by
