@@ -218,4 +218,9 @@ TEST_F(ListeningOptions, BrokenChaptersFilesLeaveThePlayerWorking) {
     EXPECT_EQ(Media().Mode(), MediaMode::Playing);
     const int at = Media().Position();
     EXPECT_TRUE(WaitUntil([&] { return Media().Position() > at + 500; }));
+    // A file still on its way when another episode opens is not its.
+    Play(0);
+    Play(5);
+    PumpEvents(1s);
+    EXPECT_FALSE(Chapters().Any());
 }
