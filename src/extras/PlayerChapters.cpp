@@ -48,14 +48,14 @@ void TChapters::MediumOpened() {
     }
     const std::string file = link->second;
     fetch_.Start(file, kMaxChaptersFileBytes, [this, episode, file](CurlMemoryFetch::Result r) {
-        RunGuarded(*services_.dialogs, [&] { Fetched(episode, file, std::move(r)); });
+        RunGuarded(*services_.dialogs, [&] { Fetched(episode, file, r); });
     });
 }
 
 // A file that cannot be had or read is left out: the episode plays as it
 // would without one, and one line tells whoever started the program.
 void TChapters::Fetched(const std::string& episode, const std::string& file,
-                        CurlMemoryFetch::Result result) {
+                        const CurlMemoryFetch::Result& result) {
     if (episode != window_.PlayingEpisodeLink() || !services_.media->IsOpen()) {
         return;
     }

@@ -47,7 +47,7 @@ protected:
 
 private:
     void Fetched(const std::string& episode, const std::string& file,
-                 CurlMemoryFetch::Result result);
+                 const CurlMemoryFetch::Result& result);
 
     IPlayerPort& window_;
     Services& services_;
