@@ -39,7 +39,12 @@ void TChapters::PlayStarting() {
 }
 
 void TChapters::MediumOpened() {
-    list_ = TChapterList(services_.media->Chapters());
+    // A medium's own chapters are capped as a file's are.
+    std::vector<MediaChapter> own = services_.media->Chapters();
+    if (own.size() > kMaxChapters) {
+        own.resize(kMaxChapters);
+    }
+    list_ = TChapterList(std::move(own));
     menu_->menuAction()->setVisible(Any());
     const std::string episode = window_.PlayingEpisodeLink();
     const auto link = links_.find(episode);
@@ -102,7 +107,8 @@ void TChapters::UpdateMenu() {
     const std::optional<std::size_t> current = list_.Current(services_.media->Position());
     for (std::size_t i = 0; i < list_.Size(); ++i) {
         // "&" would mark a key rather than show.
-        QString text = QString::fromStdString(list_.Label(i));
+        // The time, a space and at most as much of a title as a file may give.
+        QString text = QString::fromStdString(list_.Label(i)).left(9 + kMaxChapterTitleChars);
         text.replace(QLatin1Char('&'), QStringLiteral("&&"));
         QAction* action = menu_->addAction(text);
         action->setCheckable(true);
