@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QWidget>
@@ -18,8 +19,11 @@ TChapters::TChapters(IPlayerPort& window, Services& services, QMenu& playMenu)
     menu_ = playMenu.addMenu(QStringLiteral("챕터"));
     menu_->setObjectName(QStringLiteral("chapterMenu"));
     menu_->menuAction()->setVisible(false);
-    // Keys reach the window only when the control with the focus left them.
-    window_.Window().installEventFilter(this);
+    // Watched on their way through the application: the window gets a key
+    // once the control with the focus has left it, and a control out of view
+    // (the date list below the window's edge, where the focus starts) does
+    // not count.
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
 void TChapters::KnowChapterLinks(const TEpisodeList& episodes,
@@ -120,14 +124,21 @@ void TChapters::UpdateMenu() {
 }
 
 bool TChapters::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && Any()) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->modifiers() == Qt::NoModifier &&
-            (key->key() == Qt::Key_PageDown || key->key() == Qt::Key_PageUp)) {
-            const bool next = key->key() == Qt::Key_PageDown;
-            RunGuarded(*services_.dialogs, [this, next] { next ? Next() : Previous(); });
-            return true;
-        }
+    if (event->type() != QEvent::KeyPress || !Any()) {
+        return false;
     }
-    return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() != Qt::NoModifier ||
+        (key->key() != Qt::Key_PageDown && key->key() != Qt::Key_PageUp)) {
+        return false;
+    }
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    QWidget& window = window_.Window();
+    if (widget == nullptr || widget->window() != &window ||
+        (widget != &window && !widget->visibleRegion().isEmpty())) {
+        return false;
+    }
+    const bool next = key->key() == Qt::Key_PageDown;
+    RunGuarded(*services_.dialogs, [this, next] { next ? Next() : Previous(); });
+    return true;
 }

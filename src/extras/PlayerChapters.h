@@ -17,8 +17,8 @@ struct Services;
 // The chapters of what plays: the medium's own, or else those of the chapters
 // file its feed item names, fetched while it plays. The play menu lists them
 // in its "챕터" submenu (only while there are some) with the current one
-// marked; PageDown and PageUp over the window, where no control uses them,
-// and the media controls go to the next and the previous one.
+// marked; PageDown and PageUp over the window, where no control in view uses
+// them, and the media controls go to the next and the previous one.
 class TChapters final : public QObject {
 public:
     TChapters(IPlayerPort& window, Services& services, QMenu& playMenu);
