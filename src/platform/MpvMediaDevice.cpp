@@ -30,8 +30,8 @@ constexpr const char* kSilenceMetadata = "af-metadata/zurav3silence";
 // A short window (15 frames of 250 ms) follows a change of speaker within a
 // few seconds; the target RMS of -20 dBFS with a -6 dB peak limit brings a
 // quiet and a loud passage together with headroom left. Measured against
-// loudnorm, which evens out as well but starts late, overshoots at a jump
-// and costs about ten times the processor.
+// loudnorm, which evens out as well but costs more than ten times the
+// processor.
 constexpr const char* kLevelFilter = "@zurav3level:lavfi=[dynaudnorm=f=250:g=15:p=0.5:m=100:r=0.1]";
 
 // A value of a string map node, empty when it has none.
