@@ -145,9 +145,12 @@ double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-// Click on the play button to the first audio, less the one-second wait.
-void ClickToFirstAudio(benchmark::State& state, Output output) {
+// Click on the play button to the first audio, less the one-second wait;
+// with `listening`, skip silence and even loudness are on.
+void ClickToFirstAudio(benchmark::State& state, Output output, bool listening) {
     Stage& s = GetStage(output);
+    s.Device().SetSilenceDetection(listening);
+    s.Device().SetLevelling(listening);
     auto* play = s.window->findChild<QToolButton*>(QStringLiteral("btnPlay"));
     double handlerMs = 0;
     for (auto _ : state) {
@@ -209,11 +212,16 @@ void TimerTick(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(ClickToFirstAudio, NullOutput, Output::Null)
+BENCHMARK_CAPTURE(ClickToFirstAudio, NullOutput, Output::Null, false)
     ->UseManualTime()
     ->Iterations(8)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ClickToFirstAudio, PulseAudioNullSink, Output::SoundServer)
+BENCHMARK_CAPTURE(ClickToFirstAudio, PulseAudioNullSink, Output::SoundServer, false)
+    ->UseManualTime()
+    ->Iterations(8)
+    ->Unit(benchmark::kMillisecond);
+// The same with skip silence and even loudness on, in the same run.
+BENCHMARK_CAPTURE(ClickToFirstAudio, PulseAudioNullSinkListening, Output::SoundServer, true)
     ->UseManualTime()
     ->Iterations(8)
     ->Unit(benchmark::kMillisecond);

@@ -42,7 +42,7 @@ packages=(
 # client tools, readers of the windows' titles and icons, and input for them;
 # the validators of the installed desktop entry and software-centre metadata,
 # and of the Debian package.
-test_tools=(pulseaudio pulseaudio-utils x11-utils xdotool desktop-file-utils appstream lintian)
+test_tools=(pulseaudio pulseaudio-utils x11-utils xdotool desktop-file-utils appstream lintian ffmpeg)
 if [ "${1:-}" != "--to-run" ]; then
     packages+=("${test_tools[@]}")
 fi

@@ -53,6 +53,7 @@ void TfrmMain::LoadFeedDocument() {
     if (ui->cmbItem->count() > 0) {
         ui->cmbItem->setCurrentIndex(0);
     }
+    extras_->KnowChapterLinks(Episodes, feed->chapterLinks);
     extras_->NoticeNewEpisodes(RssURL, Episodes);
 }
 

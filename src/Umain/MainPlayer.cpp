@@ -73,6 +73,7 @@ void TfrmMain::OpenAndPlay(const std::string& element, const std::string& name,
     }
     nowPlaying_ = {name, element, {}};
     playingLink_ = episodeLink;
+    extras_->MediumOpened();
     MediaPlayer.SetTimeFormatMilliseconds();
     if (startMs > 0) {
         MediaPlayer.Seek(startMs, false);

@@ -70,6 +70,7 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
     ReplaceText = settings.ReplaceText;
     LastDown = settings.LastDown;
     extras_->ReadPlayerMemory(settings.Speed, settings.NewEpisodeNotice);
+    extras_->ReadListeningOptions(settings.SkipSilence, settings.EvenLoudness);
 
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(0);
@@ -103,7 +104,8 @@ void TfrmMain::FormDestroy() {
     extras_->Finish();
     WriteSettings(*services_.ini, services_.app,
                   {RssURL, FindText, ReplaceText, LastDown, extras_->SpeedSetting(),
-                   extras_->NoticeSetting()});
+                   extras_->NoticeSetting(), extras_->SkipSilenceSetting(),
+                   extras_->EvenLoudnessSetting()});
 }
 
 void TfrmMain::Bind(QAbstractButton* button, void (TfrmMain::*handler)()) {

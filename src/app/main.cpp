@@ -56,6 +56,7 @@ int main(int argc, char* argv[]) {
         // The desktop's media keys and controls; without a session bus the
         // program simply runs without them.
         TMainWindowMpris player(main, main.Extras().SpeedAndSleep(), services);
+        player.SetChapters(&main.Extras().Chapters());
         MprisService mpris(player, QDBusConnection::sessionBus());
         exitSignals.CloseOnSignal(&main);
         StartupMark("media-controls");

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "extras/PlayerChapters.h"
 #include "extras/PlayerPort.h"
 #include "extras/SpeedAndSleepTimer.h"
 #include "platform/HandlerGuard.h"
@@ -49,6 +50,7 @@ MprisState TMainWindowMpris::State() {
     MprisState state;
     state.rate = pace_.PlaybackSpeed();
     state.sleepRemainingMs = pace_.SleepRemaining().value_or(-1);
+    state.hasChapters = chapters_ != nullptr && chapters_->Any();
     if (!device.IsOpen()) {
         return state;
     }
@@ -136,6 +138,18 @@ void TMainWindowMpris::SetPosition(qint64 positionMs) {
 
 void TMainWindowMpris::SetRate(double rate) {
     Guard([this, rate] { pace_.SetPlaybackSpeed(rate); });
+}
+
+void TMainWindowMpris::Next() {
+    if (chapters_ != nullptr) {
+        Guard([this] { chapters_->Next(); });
+    }
+}
+
+void TMainWindowMpris::Previous() {
+    if (chapters_ != nullptr) {
+        Guard([this] { chapters_->Previous(); });
+    }
 }
 
 void TMainWindowMpris::Raise() {

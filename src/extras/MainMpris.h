@@ -3,6 +3,7 @@
 #include "platform/MprisService.h"
 
 class IPlayerPort;
+class TChapters;
 class TSpeedAndSleepTimer;
 struct Services;
 
@@ -23,6 +24,10 @@ public:
     void SetPosition(qint64 positionMs) override;
     void Raise() override;
     void SetRate(double rate) override;
+    void Next() override;
+    void Previous() override;
+    // Where Next and Previous go; none until set.
+    void SetChapters(TChapters* chapters) { chapters_ = chapters; }
 
 private:
     void Guard(const std::function<void()>& action);
@@ -31,4 +36,5 @@ private:
     TSpeedAndSleepTimer& pace_;
     Services& services_;
     QString artUrl_;
+    TChapters* chapters_ = nullptr;
 };

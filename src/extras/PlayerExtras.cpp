@@ -14,6 +14,7 @@
 #include <QShortcut>
 
 #include "extras/MainKeys.h"
+#include "extras/PlayerChapters.h"
 #include "extras/PlayerPort.h"
 #include "listening/PlaybackSpeed.h"
 #include "platform/HandlerGuard.h"
@@ -38,7 +39,9 @@ const std::pair<SleepChoice, const char*> kSleepChoices[] = {
 TPlayerExtras::TPlayerExtras(IPlayerPort& window, Services& services)
     : window_(window),
       services_(services),
-      pace_(window, services, [this] { RememberPosition(); }) {
+      pace_(window, services, [this] { RememberPosition(); }),
+      skipper_(window, services, pace_),
+      leveller_(services) {
     BindPlayMenu();
     // The keys go with the extras; their shortcuts sit on the window.
     new TMainWindowKeys(window_, pace_, services_, this);
@@ -47,6 +50,8 @@ TPlayerExtras::TPlayerExtras(IPlayerPort& window, Services& services)
     connect(&saveTimer_, &QTimer::timeout, this,
             Guarded(*services_.dialogs, [this] { SaveState(false); }));
 }
+
+TPlayerExtras::~TPlayerExtras() = default;
 
 // --- the play menu ---
 
@@ -98,6 +103,16 @@ void TPlayerExtras::BindPlayMenu() {
     actNotice_->setCheckable(true);
     connect(actNotice_, &QAction::triggered, this,
             Guarded(dialogs, [this] { SetNewEpisodeNotices(actNotice_->isChecked()); }));
+    const auto option = [this, &dialogs](const char* text, auto set) {
+        QAction* action = playMenu_->addAction(QString::fromUtf8(text));
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this,
+                Guarded(dialogs, [set, action] { set(action->isChecked()); }));
+        return action;
+    };
+    actSkipSilence_ = option("무음 건너뛰기", [this](bool on) { skipper_.SetOn(on); });
+    actEvenLoudness_ = option("음량 고르게", [this](bool on) { leveller_.SetOn(on); });
+    chapters_ = std::make_unique<TChapters>(window_, services_, *playMenu_);
 
     // The play button takes no focus; a right click, or the menu key from
     // anywhere in the window, opens the menu. The speed keys need Ctrl: [ and
@@ -140,6 +155,9 @@ void TPlayerExtras::UpdatePlayMenu() {
         }
     }
     actNotice_->setChecked(noticeSetting_.value_or(false));
+    actSkipSilence_->setChecked(skipper_.On());
+    actEvenLoudness_->setChecked(leveller_.On());
+    chapters_->UpdateMenu();
 }
 
 void TPlayerExtras::btnPlayContextMenu(const QPoint& at) {
@@ -184,9 +202,26 @@ void TPlayerExtras::RememberPosition() {
     }
 }
 
+void TPlayerExtras::ReadListeningOptions(const std::string& skipSilence,
+                                         const std::string& evenLoudness) {
+    skipper_.ReadSetting(skipSilence);
+    leveller_.ReadSetting(evenLoudness);
+}
+
 void TPlayerExtras::PlayStarting() {
     pace_.WakeUp();
     RememberPosition();
+    skipper_.PlayStarting();
+    chapters_->PlayStarting();
+}
+
+void TPlayerExtras::MediumOpened() {
+    chapters_->MediumOpened();
+}
+
+void TPlayerExtras::KnowChapterLinks(const TEpisodeList& episodes,
+                                     const std::vector<std::string>& links) {
+    chapters_->KnowChapterLinks(episodes, links);
 }
 
 void TPlayerExtras::Closing() {

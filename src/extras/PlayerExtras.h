@@ -1,11 +1,15 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QObject>
 #include <QTimer>
 
+#include "extras/LoudnessLeveller.h"
+#include "extras/SilenceSkipper.h"
 #include "extras/SpeedAndSleepTimer.h"
 #include "feed/Episode.h"
 #include "listening/NewEpisodes.h"
@@ -17,6 +21,7 @@ class IPlayerPort;
 class QAction;
 class QMenu;
 class QPoint;
+class TChapters;
 struct Services;
 
 // What the main window offers beyond its own controls, each off until the
@@ -31,6 +36,7 @@ struct Services;
 class TPlayerExtras final : public QObject {
 public:
     TPlayerExtras(IPlayerPort& window, Services& services);
+    ~TPlayerExtras() override;
 
     // Reads the places and the episodes seen from their files, and the speed
     // and the notice choice as the settings file holds them.
@@ -42,12 +48,22 @@ public:
     // Keeps the place of the episode open, unless it is a local file: before
     // the window stops, pauses or closes what plays.
     void RememberPosition();
+    // Skip silence and even loudness as the settings file holds them, and
+    // as it is to hold them (empty until chosen).
+    void ReadListeningOptions(const std::string& skipSilence, const std::string& evenLoudness);
+    const std::string& SkipSilenceSetting() const { return skipper_.Setting(); }
+    const std::string& EvenLoudnessSetting() const { return leveller_.Setting(); }
+
     // Before the window opens a new medium: a fading sleep timer ends, and the
     // place of what played is kept.
     void PlayStarting();
     // Before the window plays on what is open (the play/pause button, a press
     // on the bar).
     void PlayResuming() { pace_.PlayResuming(); }
+    // The window has opened a medium (before it plays).
+    void MediumOpened();
+    // After a load of the feed: each episode's chapters file, empty for none.
+    void KnowChapterLinks(const TEpisodeList& episodes, const std::vector<std::string>& links);
     // After each load that replaced the catalogue.
     void NoticeNewEpisodes(const std::string& feedUrl, const TEpisodeList& episodes);
     // The window closes (`Closing`), or goes without being closed first
@@ -63,6 +79,9 @@ public:
 
     QMenu* PlayMenu() const { return playMenu_; }
     TSpeedAndSleepTimer& SpeedAndSleep() { return pace_; }
+    TSilenceSkipper& SilenceSkipper() { return skipper_; }
+    TLoudnessLeveller& LoudnessLeveller() { return leveller_; }
+    TChapters& Chapters() { return *chapters_; }
     // Where each episode was stopped, by its feed link.
     const TResumePositions& ResumePositions() const { return positions_; }
 
@@ -77,6 +96,9 @@ private:
     IPlayerPort& window_;
     Services& services_;
     TSpeedAndSleepTimer pace_;
+    TSilenceSkipper skipper_;
+    TLoudnessLeveller leveller_;
+    std::unique_ptr<TChapters> chapters_;
 
     TResumePositions positions_;
     // Shared with other copies of the program, each keeping its own places.
@@ -93,4 +115,6 @@ private:
     QMenu* playMenu_ = nullptr;
     QAction* actResume_ = nullptr;
     QAction* actNotice_ = nullptr;
+    QAction* actSkipSilence_ = nullptr;
+    QAction* actEvenLoudness_ = nullptr;
 };

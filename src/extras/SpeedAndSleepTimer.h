@@ -45,6 +45,8 @@ public:
     void PlayResuming();
     // No more ticks: the window is closing.
     void StopTicking() { sleepTicker_.stop(); }
+    // What the caption carries at its end for the sleep timer; empty when off.
+    const QString& SleepTail() const { return sleepTail_; }
 
 private:
     TSleepMedium SleepMedium();

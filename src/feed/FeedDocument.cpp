@@ -74,7 +74,16 @@ void ReadEnclosure(pugi::xml_node enclosure, TEpisode& episode) {
     }
 }
 
-void ReadItem(pugi::xml_node item, TEpisode& episode, TextLines& titles) {
+// Only the JSON form of the file: the others are not read.
+std::string ChaptersLink(pugi::xml_node chapters) {
+    if (std::strcmp(chapters.attribute("type").value(), "application/json+chapters") != 0) {
+        return {};
+    }
+    return chapters.attribute("url").value();
+}
+
+void ReadItem(pugi::xml_node item, TEpisode& episode, TextLines& titles,
+              std::string& chaptersLink) {
     for (pugi::xml_node child : item.children()) {
         const char* name = child.name();
         if (NameIs(name, "title")) {
@@ -86,6 +95,8 @@ void ReadItem(pugi::xml_node item, TEpisode& episode, TextLines& titles) {
             episode.link = NodeText(child);
         } else if (NameIs(name, "enclosure")) {
             ReadEnclosure(child, episode);
+        } else if (NameIs(name, "podcast:chapters")) {
+            chaptersLink = ChaptersLink(child);
         }
     }
 }
@@ -151,10 +162,12 @@ std::optional<FeedDocument> ParseFeedDocument(std::string text) {
         ++children;
     }
     feed.episodes.reserve(children);
+    feed.chapterLinks.reserve(children);
     feed.titles.Reserve(children, children * 64);
     for (pugi::xml_node node : channel.children()) {
         if (NameIs(node.name(), "item")) {
-            ReadItem(node, feed.episodes.emplace_back(), feed.titles);
+            ReadItem(node, feed.episodes.emplace_back(), feed.titles,
+                     feed.chapterLinks.emplace_back());
         }
     }
     return feed;

@@ -43,11 +43,14 @@ private:
 
 // What the document reader makes of one feed: one record per item of the
 // channel, and one line per title element met, in document order; and the
-// show's name, the channel's own title (empty when it has none).
+// show's name, the channel's own title (empty when it has none); and beside
+// each record the link of its chapters file (a podcast:chapters element of
+// type application/json+chapters), empty when it names none.
 struct FeedDocument {
     TEpisodeList episodes;
     TextLines titles;
     std::string showTitle;
+    std::vector<std::string> chapterLinks;
 };
 
 // Reads an RSS document, parsing `text` in place (it is consumed, which spares a

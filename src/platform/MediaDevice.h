@@ -3,6 +3,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // The device's modes. A medium that is open but not playing is Stopped (also at
 // its end); Paused only after a pause command. NotReady: no medium is open.
@@ -32,6 +33,15 @@ inline constexpr const char* kNoSoundOutput = "소리를 출력할 장치를 열
 // The playing rates the player offers, 1.0 being normal.
 inline constexpr double kMinPlaybackRate = 0.5;
 inline constexpr double kMaxPlaybackRate = 3.0;
+
+// A chapter the medium itself carries: where it starts and its title (UTF-8,
+// as the medium holds it).
+struct MediaChapter {
+    int startMs = 0;
+    std::string title;
+
+    bool operator==(const MediaChapter&) const = default;
+};
 
 // One media device with at most one medium open. Times are milliseconds.
 //
@@ -93,4 +103,19 @@ public:
     // The output volume in percent, 0 to 100 (100 at the start).
     virtual void SetVolume(int percent) = 0;
     virtual int Volume() = 0;
+
+    // Told, from the event loop, when a quiet passage has lasted a moment
+    // (true) and when it ends (false), with where that happened in the
+    // medium's time (-1 when unknown: a seek or a new medium ended it).
+    using SilenceHandler = std::function<void(bool silent, int atMs)>;
+    virtual void SetSilenceHandler(SilenceHandler handler) = 0;
+    // Watches for quiet passages while on (off at the start).
+    virtual void SetSilenceDetection(bool on) = 0;
+    // Multiplies the rate of SetSpeed, 1.0 at the start: quiet passages play
+    // faster without changing the rate the listener chose.
+    virtual void SetSpeedFactor(double factor) = 0;
+    // Evens out the loudness of quiet and loud passages while on.
+    virtual void SetLevelling(bool on) = 0;
+    // The chapters of the medium open, by their start; empty when it has none.
+    virtual std::vector<MediaChapter> Chapters() = 0;
 };

@@ -68,16 +68,16 @@ public:
     QVariantMap Metadata() const;
     double Volume() const { return 1.0; }
     qlonglong Position() const;
-    bool CanGoNext() const { return false; }
-    bool CanGoPrevious() const { return false; }
+    bool CanGoNext() const;
+    bool CanGoPrevious() const { return CanGoNext(); }
     bool CanPlay() const { return true; }
     bool CanPause() const { return true; }
     bool CanSeek() const;
     bool CanControl() const { return true; }
 
 public slots:
-    void Next() {}
-    void Previous() {}
+    void Next();
+    void Previous();
     void Pause();
     void PlayPause();
     void Stop();

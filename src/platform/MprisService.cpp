@@ -146,6 +146,20 @@ bool MprisPlayerAdaptor::CanSeek() const {
     return service_->Player().State().lengthMs > 0;
 }
 
+bool MprisPlayerAdaptor::CanGoNext() const {
+    return service_->Player().State().hasChapters;
+}
+
+void MprisPlayerAdaptor::Next() {
+    service_->Player().Next();
+    service_->Refresh();
+}
+
+void MprisPlayerAdaptor::Previous() {
+    service_->Player().Previous();
+    service_->Refresh();
+}
+
 void MprisPlayerAdaptor::Pause() {
     service_->Player().Pause();
     service_->Refresh();
@@ -252,6 +266,10 @@ void MprisService::Refresh() {
     }
     if (now.rate != last_.rate) {
         changed.insert(QStringLiteral("Rate"), now.rate);
+    }
+    if (now.hasChapters != last_.hasChapters) {
+        changed.insert(QStringLiteral("CanGoNext"), now.hasChapters);
+        changed.insert(QStringLiteral("CanGoPrevious"), now.hasChapters);
     }
     last_ = now;
     if (changed.isEmpty()) {

@@ -21,6 +21,8 @@ struct MprisState {
     QString url;     // where it was loaded from, as a URI
     QString album;   // the show's name, for an episode of the feed
     QString artUrl;  // the program's installed icon, as a file URI; empty when not installed
+    // Next and Previous go between the chapters of what plays.
+    bool hasChapters = false;
 
     bool operator==(const MprisState&) const = default;
 };
@@ -39,6 +41,9 @@ public:
     virtual void Raise() = 0;
     // Plays at `rate` (within kMinPlaybackRate..kMaxPlaybackRate).
     virtual void SetRate(double /*rate*/) {}
+    // The next and the previous chapter, when what plays has chapters.
+    virtual void Next() {}
+    virtual void Previous() {}
 };
 
 class MprisRootAdaptor;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "MediaDevice.h"
 
@@ -13,6 +14,7 @@ class QObject;
 struct MpvLibrary;
 struct mpv_handle;
 struct mpv_event;
+struct mpv_node;
 
 // IMediaDevice over libmpv, for the UI thread. mpv plays links taken from a
 // feed nobody here controls, so it runs locked down: no user configuration, no
@@ -54,6 +56,11 @@ public:
     void SetSpeed(double rate) override;
     void SetVolume(int percent) override;
     int Volume() override;
+    void SetSilenceHandler(SilenceHandler handler) override;
+    void SetSilenceDetection(bool on) override;
+    void SetSpeedFactor(double factor) override;
+    void SetLevelling(bool on) override;
+    std::vector<MediaChapter> Chapters() override;
 
     // An mpv property as text, empty when it has no value or nothing has been
     // opened yet: for diagnostics, tests and benchmarks.
@@ -68,6 +75,14 @@ private:
     void Start();
     void ApplySpeed();
     void ApplyVolume();
+    // Hands mpv the audio filters that are on. `restartDetection` starts the
+    // silence detector afresh, so that it reports a passage it has reported
+    // before (after a seek back, or in a new medium).
+    void ApplyFilters(bool restartDetection);
+    void SilenceMetadataChanged(const mpv_node& metadata);
+    void DeliverSilence(bool silent, int atMs);
+    // A quiet passage being played fast ends without being heard to its end.
+    void CutOffSilence();
     static void Wakeup(void* device);
     void DrainEvents();
     void HandleEvent(const mpv_event& event);
@@ -119,4 +134,13 @@ private:
     // What SetSpeed and SetVolume asked for, also before mpv runs.
     double speed_ = 1.0;
     int volume_ = 100;
+    double speedFactor_ = 1.0;
+    bool levelling_ = false;
+    bool silenceDetection_ = false;
+    SilenceHandler silenceHandler_;
+    // The detector's last reported start and end of a quiet passage, as it
+    // writes them, and whether one is going on.
+    std::string silenceStart_;
+    std::string silenceEnd_;
+    bool silent_ = false;
 };

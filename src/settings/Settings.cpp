@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <system_error>
+#include <utility>
 
 #include "platform/IniFile.h"
 
@@ -104,6 +105,8 @@ TSettings ReadSettings(IIniFile& ini, const AppInfo& app) {
     if (notice == "1" || notice == "0") {
         settings.NewEpisodeNotice = notice == "1";
     }
+    settings.SkipSilence = ini.ReadString("OPT", "SkipSilence", "");
+    settings.EvenLoudness = ini.ReadString("OPT", "EvenLoudness", "");
     return settings;
 }
 
@@ -118,6 +121,12 @@ void WriteSettings(IIniFile& ini, const AppInfo& app, const TSettings& settings)
     }
     if (settings.NewEpisodeNotice) {
         ini.WriteString("OPT", "NewEpisodeNotice", *settings.NewEpisodeNotice ? "1" : "0");
+    }
+    for (const auto& [key, value] : {std::pair{"SkipSilence", &settings.SkipSilence},
+                                     std::pair{"EvenLoudness", &settings.EvenLoudness}}) {
+        if (!value->empty()) {
+            ini.WriteString("OPT", key, *value);
+        }
     }
     ini.Save();
 }

@@ -24,6 +24,10 @@ struct TSettings {
     // Whether new episodes are announced on the desktop; unset, and then not
     // written (and off), until the user first chooses.
     std::optional<bool> NewEpisodeNotice;
+    // Skip silence and even loudness, "1" or "0"; empty, and then not
+    // written, until the user first chooses.
+    std::string SkipSilence;
+    std::string EvenLoudness;
 };
 
 // The settings file of an executable: its path with the extension replaced by

@@ -125,3 +125,17 @@ TEST(FeedDocument, LengthMustBeADecimalInteger) {
         EXPECT_THROW(ParseFeedInteger(bad), FeedError) << bad;
     }
 }
+
+// Each record has its chapters link beside it, so a link of one item never
+// goes to another; only the JSON form is taken.
+TEST(FeedDocument, ChaptersLinksStayBesideTheirItems) {
+    const std::string chapters =
+        "<item><title>A</title><podcast:chapters url=\"http://h/a.json\" "
+        "type=\"application/json+chapters\"/><enclosure url=\"http://h/a.mp3\"/></item>\n"
+        "<item><title>B</title><enclosure url=\"http://h/b.mp3\"/></item>\n"
+        "<item><title>C</title><podcast:chapters url=\"http://h/c.html\" "
+        "type=\"text/html\"/></item>\n";
+    const FeedDocument feed = ParseOk(Feed(chapters));
+    ASSERT_EQ(feed.episodes.size(), 3u);
+    EXPECT_EQ(feed.chapterLinks, (std::vector<std::string>{"http://h/a.json", "", ""}));
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+struct Services;
+
+// Even loudness: the media device levels quiet and loud passages while on.
+class TLoudnessLeveller {
+public:
+    explicit TLoudnessLeveller(Services& services) : services_(services) {}
+
+    // "1" or "0" as the settings file holds it; empty until chosen.
+    void ReadSetting(const std::string& setting);
+    const std::string& Setting() const { return setting_; }
+    void SetOn(bool on);
+    bool On() const { return on_; }
+
+private:
+    Services& services_;
+    bool on_ = false;
+    std::string setting_;
+};

@@ -1,0 +1,80 @@
+#include "SilenceSkipper.h"
+
+#include <algorithm>
+
+#include <QWidget>
+
+#include "extras/PlayerPort.h"
+#include "extras/SpeedAndSleepTimer.h"
+#include "platform/HandlerGuard.h"
+#include "platform/Services.h"
+#include "texts/PlayTime.h"
+
+TSilenceSkipper::TSilenceSkipper(IPlayerPort& window, Services& services, TSpeedAndSleepTimer& pace)
+    : window_(window), services_(services), pace_(pace) {
+    services_.media->SetSilenceHandler([this](bool silent, int atMs) {
+        RunGuarded(*services_.dialogs, [=, this] { SilenceChanged(silent, atMs); });
+    });
+}
+
+void TSilenceSkipper::ReadSetting(const std::string& setting) {
+    setting_ = setting;
+    on_ = setting == "1";
+    services_.media->SetSilenceDetection(on_);
+}
+
+void TSilenceSkipper::SetOn(bool on) {
+    on_ = on;
+    // One character: GCC 12 warns wrongly about assigning a literal here.
+    setting_.assign(1, on ? '1' : '0');
+    services_.media->SetSilenceDetection(on);
+}
+
+void TSilenceSkipper::PlayStarting() {
+    savedMs_ = 0;
+    ShowSaved();
+}
+
+void TSilenceSkipper::SilenceChanged(bool silent, int atMs) {
+    IMediaDevice& media = *services_.media;
+    if (silent) {
+        const double speed = pace_.PlaybackSpeed();
+        factor_ = std::clamp(kMaxRate / speed, 1.0, kFactor);
+        fastFrom_ = atMs;
+        media.SetSpeedFactor(factor_);
+        return;
+    }
+    media.SetSpeedFactor(1.0);
+    // A passage cut short by a seek or a new medium saved what it saved, but
+    // where it ended is not known: it is not counted.
+    if (fastFrom_ && atMs > *fastFrom_) {
+        const double wallMs = (atMs - *fastFrom_) / pace_.PlaybackSpeed();
+        savedMs_ += static_cast<std::int64_t>(wallMs * (1.0 - 1.0 / factor_));
+        ShowSaved();
+    }
+    fastFrom_.reset();
+}
+
+// " [무음 -00:00:14]" goes before the sleep timer's part, which keeps the end.
+void TSilenceSkipper::ShowSaved() {
+    QWidget& window = window_.Window();
+    QString title = window.windowTitle();
+    if (!tail_.isEmpty()) {
+        const qsizetype at = title.lastIndexOf(tail_);
+        if (at >= 0) {
+            title.remove(at, tail_.size());
+        }
+    }
+    tail_.clear();
+    if (savedMs_ >= 1000) {
+        tail_ = QStringLiteral(" [무음 -%1]")
+                    .arg(QString::fromStdString(FormatPlayTime(static_cast<int>(savedMs_))));
+    }
+    const QString& sleep = pace_.SleepTail();
+    const qsizetype at =
+        !sleep.isEmpty() && title.endsWith(sleep) ? title.size() - sleep.size() : title.size();
+    title.insert(at, tail_);
+    if (title != window.windowTitle()) {
+        window.setWindowTitle(title);
+    }
+}
