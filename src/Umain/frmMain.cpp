@@ -102,10 +102,10 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::FormDestroy() {
     // Also when the window goes without being closed first.
     extras_->Finish();
-    WriteSettings(*services_.ini, services_.app,
-                  {RssURL, FindText, ReplaceText, LastDown, extras_->SpeedSetting(),
-                   extras_->NoticeSetting(), extras_->SkipSilenceSetting(),
-                   extras_->EvenLoudnessSetting()});
+    WriteSettings(
+        *services_.ini, services_.app,
+        {RssURL, FindText, ReplaceText, LastDown, extras_->SpeedSetting(), extras_->NoticeSetting(),
+         extras_->SkipSilenceSetting(), extras_->EvenLoudnessSetting()});
 }
 
 void TfrmMain::Bind(QAbstractButton* button, void (TfrmMain::*handler)()) {
