@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "listening/OnOffChoice.h"
+
 struct Services;
 
 // Even loudness: the media device levels quiet and loud passages while on.
@@ -11,12 +13,11 @@ public:
 
     // "1" or "0" as the settings file holds it; empty until chosen.
     void ReadSetting(const std::string& setting);
-    const std::string& Setting() const { return setting_; }
+    const std::string& Setting() const { return choice_.Setting(); }
     void SetOn(bool on);
-    bool On() const { return on_; }
+    bool On() const { return choice_.On(); }
 
 private:
     Services& services_;
-    bool on_ = false;
-    std::string setting_;
+    TOnOffChoice choice_;
 };

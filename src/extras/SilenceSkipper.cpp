@@ -18,15 +18,12 @@ TSilenceSkipper::TSilenceSkipper(IPlayerPort& window, Services& services, TSpeed
 }
 
 void TSilenceSkipper::ReadSetting(const std::string& setting) {
-    setting_ = setting;
-    on_ = setting == "1";
-    services_.media->SetSilenceDetection(on_);
+    choice_.Read(setting);
+    services_.media->SetSilenceDetection(choice_.On());
 }
 
 void TSilenceSkipper::SetOn(bool on) {
-    on_ = on;
-    // One character: GCC 12 warns wrongly about assigning a literal here.
-    setting_.assign(1, on ? '1' : '0');
+    choice_.Set(on);
     services_.media->SetSilenceDetection(on);
 }
 

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include "listening/OnOffChoice.h"
+
 class IPlayerPort;
 class TSpeedAndSleepTimer;
 struct Services;
@@ -24,9 +26,9 @@ public:
 
     // "1" or "0" as the settings file holds it; empty until chosen.
     void ReadSetting(const std::string& setting);
-    const std::string& Setting() const { return setting_; }
+    const std::string& Setting() const { return choice_.Setting(); }
     void SetOn(bool on);
-    bool On() const { return on_; }
+    bool On() const { return choice_.On(); }
 
     // A new medium: nothing saved in it yet.
     void PlayStarting();
@@ -39,8 +41,7 @@ private:
     IPlayerPort& window_;
     Services& services_;
     TSpeedAndSleepTimer& pace_;
-    bool on_ = false;
-    std::string setting_;
+    TOnOffChoice choice_;
     // Where the fast passage began, in the medium's time, and how much faster.
     std::optional<int> fastFrom_;
     double factor_ = 1.0;
