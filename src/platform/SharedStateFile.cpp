@@ -15,7 +15,9 @@ SharedStateFile::SharedStateFile() {
             TrySave();
         } catch (const std::exception&) {
             pending_ = nullptr;
-            lock_->unlock();
+            if (lock_->isLocked()) {
+                lock_->unlock();
+            }
         }
     });
 }
@@ -39,13 +41,18 @@ void SharedStateFile::TrySave() {
     if (!pending_ || !lock_) {
         return;
     }
-    if (!lock_->tryLock(0)) {
-        retry_.start();
+    const bool locked = lock_->tryLock(0);
+    if (!locked && lock_->error() == QLockFile::LockFailedError) {
+        retry_.start();  // another copy holds it
         return;
     }
+    // A lock file that cannot be made (a folder that cannot be written, say)
+    // is not waited for: the write meets the same fault and is left undone.
     const Merge merge = std::exchange(pending_, nullptr);
     WriteMerged(merge);
-    lock_->unlock();
+    if (locked) {
+        lock_->unlock();
+    }
 }
 
 void SharedStateFile::SaveAtExit(Merge merge) {

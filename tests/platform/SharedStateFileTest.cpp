@@ -122,3 +122,14 @@ TEST_F(SharedPlaces, HeldLockIsWaitedForButNotAtTheEnd) {
     ASSERT_TRUE(WaitUntil([&] { return !copy.file.Waiting(); }));
     EXPECT_EQ(OnDisk().substr(0, 20), "7000\thttp://h/c.mp3\n");
 }
+
+// A lock file that cannot be made (here, a folder that is gone) is no lock
+// another copy holds: the write is given up at once instead of being tried
+// again four times a second for as long as the program runs.
+TEST_F(SharedPlaces, ALockThatCannotBeMadeIsNotWaitedFor) {
+    SharedStateFile file;
+    file.SetPath(Path().parent_path() / "gone" / "ZURav3.positions");
+    file.Save([](std::string_view) { return std::string("5000\thttp://h/a.mp3\n"); });
+    EXPECT_FALSE(file.Waiting());
+    EXPECT_FALSE(fs::exists(Path().parent_path() / "gone"));
+}
