@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include <QWidget>
-
+#include "extras/CaptionTail.h"
 #include "extras/PlayerPort.h"
 #include "extras/SpeedAndSleepTimer.h"
 #include "platform/HandlerGuard.h"
@@ -54,24 +53,10 @@ void TSilenceSkipper::SilenceChanged(bool silent, int atMs) {
 
 // " [무음 -00:00:14]" goes before the sleep timer's part, which keeps the end.
 void TSilenceSkipper::ShowSaved() {
-    QWidget& window = window_.Window();
-    QString title = window.windowTitle();
-    if (!tail_.isEmpty()) {
-        const qsizetype at = title.lastIndexOf(tail_);
-        if (at >= 0) {
-            title.remove(at, tail_.size());
-        }
-    }
-    tail_.clear();
+    QString tail;
     if (savedMs_ >= 1000) {
-        tail_ = QStringLiteral(" [무음 -%1]")
-                    .arg(QString::fromStdString(FormatPlayTime(static_cast<int>(savedMs_))));
+        tail = QStringLiteral(" [무음 -%1]")
+                   .arg(QString::fromStdString(FormatPlayTime(static_cast<int>(savedMs_))));
     }
-    const QString& sleep = pace_.SleepTail();
-    const qsizetype at =
-        !sleep.isEmpty() && title.endsWith(sleep) ? title.size() - sleep.size() : title.size();
-    title.insert(at, tail_);
-    if (title != window.windowTitle()) {
-        window.setWindowTitle(title);
-    }
+    SetCaptionTail(window_.Window(), tail_, tail, pace_.SleepTail());
 }

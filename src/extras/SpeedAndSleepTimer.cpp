@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include "extras/CaptionTail.h"
 #include "extras/PlayerPort.h"
 #include "listening/PlaybackSpeed.h"
 #include "platform/HandlerGuard.h"
@@ -165,13 +166,5 @@ void TSpeedAndSleepTimer::ShowSleepRemaining() {
             tail = QStringLiteral(" [취침 이 에피소드가 끝나면]");
         }
     }
-    QWidget& window = window_.Window();
-    QString title = window.windowTitle();
-    if (!sleepTail_.isEmpty() && title.endsWith(sleepTail_)) {
-        title.chop(sleepTail_.size());
-    }
-    sleepTail_ = tail;
-    if (title + tail != window.windowTitle()) {
-        window.setWindowTitle(title + tail);
-    }
+    SetCaptionTail(window_.Window(), sleepTail_, tail);
 }

@@ -34,33 +34,32 @@ constexpr const char* kSilenceMetadata = "af-metadata/zurav3silence";
 // processor.
 constexpr const char* kLevelFilter = "@zurav3level:lavfi=[dynaudnorm=f=250:g=15:p=0.5:m=100:r=0.1]";
 
-// A value of a string map node, empty when it has none.
-std::string NodeString(const mpv_node& map, const char* key) {
+// The value under `key` in a map node, null when it has none.
+const mpv_node* NodeValue(const mpv_node& map, const char* key) {
     if (map.format != MPV_FORMAT_NODE_MAP) {
-        return {};
+        return nullptr;
     }
     for (int i = 0; i < map.u.list->num; ++i) {
-        const mpv_node& value = map.u.list->values[i];
-        if (std::strcmp(map.u.list->keys[i], key) == 0 && value.format == MPV_FORMAT_STRING) {
-            return value.u.string;
+        if (std::strcmp(map.u.list->keys[i], key) == 0) {
+            return &map.u.list->values[i];
         }
     }
-    return {};
+    return nullptr;
+}
+
+// A string value of a map node, empty when it has none.
+std::string NodeString(const mpv_node& map, const char* key) {
+    const mpv_node* value = NodeValue(map, key);
+    return value != nullptr && value->format == MPV_FORMAT_STRING ? value->u.string : "";
 }
 
 double NodeDouble(const mpv_node& map, const char* key) {
-    if (map.format == MPV_FORMAT_NODE_MAP) {
-        for (int i = 0; i < map.u.list->num; ++i) {
-            const mpv_node& value = map.u.list->values[i];
-            if (std::strcmp(map.u.list->keys[i], key) == 0) {
-                if (value.format == MPV_FORMAT_DOUBLE) {
-                    return value.u.double_;
-                }
-                if (value.format == MPV_FORMAT_INT64) {
-                    return static_cast<double>(value.u.int64);
-                }
-            }
-        }
+    const mpv_node* value = NodeValue(map, key);
+    if (value != nullptr && value->format == MPV_FORMAT_DOUBLE) {
+        return value->u.double_;
+    }
+    if (value != nullptr && value->format == MPV_FORMAT_INT64) {
+        return static_cast<double>(value->u.int64);
     }
     return 0.0;
 }
