@@ -31,6 +31,10 @@ TfrmRSS::TfrmRSS(Services& services, QWidget* parent)
 }
 
 TfrmRSS::~TfrmRSS() {
+    // A load still on its way would report to a dialog that is gone.
+    if (frmMain != nullptr) {
+        frmMain->AbandonRssChange();
+    }
     if (frmRSS == this) {
         frmRSS = nullptr;
     }
@@ -41,13 +45,21 @@ QLineEdit* TfrmRSS::edtRSS() const {
 }
 
 void TfrmRSS::btnOKClick() {
-    // The text goes on as typed; when the load fails, the error leaves this
-    // handler here and the dialog stays open with the text for correction.
+    // The text goes on as typed. The dialog stays open, its OK disabled, until
+    // the load ends: it closes when the load succeeds and stays with the text
+    // for correction when it fails. Closing it first abandons the load.
     const std::string url = ui->edtRSS->text().toStdString();
-    if (frmMain != nullptr) {
-        frmMain->ChangeRssURL(url);
+    if (frmMain == nullptr) {
+        close();
+        return;
     }
-    close();
+    ui->btnOK->setEnabled(false);
+    frmMain->ChangeRssURL(url, [this](bool loaded) {
+        ui->btnOK->setEnabled(true);
+        if (loaded) {
+            close();
+        }
+    });
 }
 
 void TfrmRSS::btnDefaultClick() {
@@ -58,6 +70,10 @@ void TfrmRSS::setVisible(bool visible) {
     if (visible && !placed_) {
         PlaceOverMainWindow();
         placed_ = true;
+    }
+    if (!visible && frmMain != nullptr) {
+        frmMain->AbandonRssChange();
+        ui->btnOK->setEnabled(true);
     }
     QDialog::setVisible(visible);
 }

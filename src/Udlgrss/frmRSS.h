@@ -13,7 +13,8 @@ class TfrmRSS;
 
 // The settings dialog: shows the feed URL, and on OK hands the typed text to the
 // main window, which keeps it and reloads the episodes from it. The dialog
-// keeps no data of its own; closing it only hides it.
+// keeps no data of its own; closing it only hides it, and abandons a load
+// that its OK started and that has not ended.
 class TfrmRSS final : public QDialog {
     Q_OBJECT
 public:

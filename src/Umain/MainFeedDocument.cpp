@@ -2,21 +2,36 @@
 
 #include <QStringList>
 
-#include "Umain/BusyCursor.h"
 #include "extras/PlayerExtras.h"
 #include "feed/FeedDocument.h"
 #include "feed/FeedEncoding.h"
 #include "feed/FeedError.h"
 #include "frmMain.h"
+#include "platform/HandlerGuard.h"
 #include "platform/HttpClient.h"
 #include "texts/FailureText.h"
 #include "ui_frmMain.h"
 
 void TfrmMain::LoadFeedDocument() {
-    // The window waits for the whole load; an error box after it has the
-    // normal cursor again.
-    const TBusyCursor busy;
-    HttpResult fetched = IdHTTP.Get(RssURL);
+    // A second reload while one is on its way would only fetch the same feed.
+    if (feedLoad_) {
+        return;
+    }
+    feedLoad_ = IdHTTP.Start(IHttpClient::Method::Get, RssURL,
+                             [this](HttpResult fetched) { FeedDocumentFetched(fetched); });
+    UpdateBusyCursor();
+}
+
+void TfrmMain::FeedDocumentFetched(HttpResult& fetched) {
+    const std::unique_ptr<HttpRequest> ended = std::move(feedLoad_);
+    UpdateBusyCursor();
+    RunGuarded(dialogs_, [&] {
+        ReadFeedDocument(fetched);
+        SelectFirstEpisode();
+    });
+}
+
+void TfrmMain::ReadFeedDocument(HttpResult& fetched) {
     // A feed that cannot be fetched changes nothing and the window says
     // nothing; one line on standard error tells whoever started the program.
     if (!fetched.Ok()) {
@@ -58,6 +73,6 @@ void TfrmMain::LoadFeedDocument() {
 }
 
 void TfrmMain::btnReloadClick() {
+    // The first episode is selected when the load ends.
     LoadFeedDocument();
-    SelectFirstEpisode();
 }

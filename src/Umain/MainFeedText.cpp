@@ -2,33 +2,57 @@
 
 #include <QStringList>
 
-#include "Umain/BusyCursor.h"
 #include "Umain/DeferredPlainText.h"
 #include "extras/PlayerExtras.h"
 #include "feed/FeedEncoding.h"
 #include "feed/FeedError.h"
 #include "feed/FeedText.h"
 #include "frmMain.h"
+#include "platform/HandlerGuard.h"
 #include "platform/HttpClient.h"
 #include "texts/FailureText.h"
 #include "ui_frmMain.h"
 
-void TfrmMain::ChangeRssURL(const std::string& url) {
+void TfrmMain::ChangeRssURL(const std::string& url, std::function<void(bool loaded)> ended) {
+    // A change on its way was to a URL this one replaces.
+    if (!urlBeforeChange_) {
+        urlBeforeChange_ = RssURL;
+    }
     // Kept even when the load below fails, so the user's text is not lost.
     RssURL = url;
-    ScanFeedText();
-    SelectFirstEpisode();
+    feedLoad_ = IdHTTP.Start(IHttpClient::Method::Get, RssURL,
+                             [this, ended = std::move(ended)](HttpResult fetched) {
+                                 const std::unique_ptr<HttpRequest> load = std::move(feedLoad_);
+                                 urlBeforeChange_.reset();
+                                 UpdateBusyCursor();
+                                 bool loaded = false;
+                                 RunGuarded(dialogs_, [&] {
+                                     ScanFeedText(fetched);
+                                     SelectFirstEpisode();
+                                     loaded = true;
+                                 });
+                                 if (ended) {
+                                     ended(loaded);
+                                 }
+                             });
+    UpdateBusyCursor();
+}
+
+void TfrmMain::AbandonRssChange() {
+    if (!urlBeforeChange_) {
+        return;
+    }
+    feedLoad_.reset();
+    RssURL = *urlBeforeChange_;
+    urlBeforeChange_.reset();
+    UpdateBusyCursor();
 }
 
 QString TfrmMain::Memo1Text() const {
     return memoText_->Text();
 }
 
-void TfrmMain::ScanFeedText() {
-    // The window waits for the whole load; an error box after it has the
-    // normal cursor again.
-    const TBusyCursor busy;
-    HttpResult fetched = IdHTTP.Get(RssURL);
+void TfrmMain::ScanFeedText(HttpResult& fetched) {
     if (!fetched.Ok()) {
         throw std::runtime_error(FailureText(kFeedFetchFailed, RssURL, fetched.error));
     }

@@ -1,11 +1,10 @@
-#include <QThread>
 #include <QToolButton>
 
-#include "Umain/BusyCursor.h"
 #include "Umain/FeedMediaLink.h"
 #include "extras/PlayerExtras.h"
 #include "feed/LinkCheck.h"
 #include "frmMain.h"
+#include "platform/HandlerGuard.h"
 #include "platform/OutsideText.h"
 #include "texts/FailureText.h"
 #include "texts/FileNames.h"
@@ -25,6 +24,8 @@ void TfrmMain::btnPlayClick() {
 }
 
 // The play button's sequence; the play menu's resume starts at `startMs`.
+// The link is checked, then opened, then played a second later, each step
+// from the event loop; a later play replaces all of it.
 void TfrmMain::PlaySelectedEpisode(int startMs) {
     const int i = ui->cmbItem->currentIndex();
     if (ui->cmbItem->count() == 0 || !IsEpisodeIndex(Episodes, i)) {
@@ -33,59 +34,94 @@ void TfrmMain::PlaySelectedEpisode(int startMs) {
     const TEpisode episode = Episodes[static_cast<std::size_t>(i)];
     std::string link = episode.url;
     RewriteLink(link);
+    CancelPendingPlay();
     // Only a link that answers itself is played; what plays now goes on
     // otherwise. The check fetches web links only: another scheme, or a local
     // path, fails it with the HTTP client's reason.
-    if (const auto error = WithBusyCursor([&] { return CheckEpisodeLink(IdHTTP, link); })) {
-        dialogs_.ShowMessage(Text(UnreachableLinkMessage(link, *error)));
-        return;
-    }
-    // Whatever answered, the device is given web links only.
-    OpenAndPlay(FeedMediaLink(link), episode.title, episode.title, episode.url, startMs);
-    nowPlaying_.album = ShowTitle;
+    playCheck_ = std::make_unique<TLinkCheck>(
+        IdHTTP, link, [this, link, episode, startMs](std::optional<std::string> error) {
+            const std::unique_ptr<TLinkCheck> ended = std::move(playCheck_);
+            UpdateBusyCursor();
+            RunGuarded(dialogs_, [&] {
+                if (error) {
+                    dialogs_.ShowMessage(Text(UnreachableLinkMessage(link, *error)));
+                    return;
+                }
+                // Whatever answered, the device is given web links only.
+                OpenAndPlay({FeedMediaLink(link), episode.title, episode.title, episode.url,
+                             ShowTitle, startMs});
+            });
+        });
+    UpdateBusyCursor();
 }
 
 void TfrmMain::PlayFile(const std::string& path) {
-    OpenAndPlay(path, PathFileName(path), path);
+    CancelPendingPlay();
+    OpenAndPlay({path, PathFileName(path), path, {}, {}, 0});
 }
 
-// Closes what is open, opens `element` and plays it from its start (or from
-// `startMs`) after a second's pause; `name` goes into the caption, `hint` onto
-// the bar; `episodeLink` is the feed's link of an episode, empty for a local
-// file. A device error leaves the controls as they were. The window waits all
-// the while.
-void TfrmMain::OpenAndPlay(const std::string& element, const std::string& name,
-                           const std::string& hint, const std::string& episodeLink, int startMs) {
-    const TBusyCursor busy;
+void TfrmMain::CancelPendingPlay() {
+    playCheck_.reset();
+    playDelay_.stop();
+    if (MediaPlayer.Opening()) {
+        // Drops the open; its medium never plays.
+        MediaPlayer.Close(false);
+    }
+    UpdateBusyCursor();
+}
+
+// Closes what is open and starts opening `play.element`, to play it from its
+// start (or from `play.startMs`) a second after it is open; `name` goes into
+// the caption, `hint` onto the bar; `episodeLink` is the feed's link of an
+// episode, empty for a local file. A device error leaves the controls as
+// they were.
+void TfrmMain::OpenAndPlay(const PlayRequest& play) {
     extras_->PlayStarting();
     MediaPlayer.Close(true);
     nowPlaying_ = {};
     playingLink_.clear();
     try {
-        MediaPlayer.Open(element, true);
-    } catch (const SoundOutputError&) {
+        MediaPlayer.OpenAsync(play.element, true, [this, play](auto failure) {
+            UpdateBusyCursor();
+            RunGuarded(dialogs_, [&] {
+                if (failure) {
+                    ThrowOpenFailure(*failure, play.element);
+                }
+                PlayOpened(play);
+            });
+        });
+    } catch (const MediaDeviceError& e) {
+        throw MediaDeviceError(FailureText(kPlayFailed, play.element, e.what()));
+    }
+    UpdateBusyCursor();
+}
+
+void TfrmMain::ThrowOpenFailure(const MediaOpenFailure& failure, const std::string& element) {
+    if (failure.noSoundOutput) {
         // Nothing could be heard: what played before is closed, so the
         // transport shows that nothing plays. The error says so in Korean.
         ShowNothingOpen();
-        throw;
-    } catch (const MediaDeviceError& e) {
-        throw MediaDeviceError(FailureText(kPlayFailed, element, e.what()));
+        throw SoundOutputError(failure.text);
     }
-    nowPlaying_ = {name, element, {}};
-    playingLink_ = episodeLink;
+    throw MediaDeviceError(FailureText(kPlayFailed, element, failure.text));
+}
+
+void TfrmMain::PlayOpened(const PlayRequest& play) {
+    nowPlaying_ = {play.name, play.element, play.album};
+    playingLink_ = play.episodeLink;
     extras_->MediumOpened();
     MediaPlayer.SetTimeFormatMilliseconds();
-    if (startMs > 0) {
-        MediaPlayer.Seek(startMs, false);
+    if (play.startMs > 0) {
+        MediaPlayer.Seek(play.startMs, false);
     }
     const int length = MediaPlayer.Length();
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(length);
     ui->lblTimeFull->setText(Text(FormatPlayTime(length)));
-    setWindowTitle(PlainWindowTitle(Text("ZURav3 " + VersionText + " - " + name)));
-    ui->prgPlay->setToolTip(PlainToolTip(Text(hint)));
-    QThread::msleep(1000);
-    MediaPlayer.Play(true);
+    setWindowTitle(PlainWindowTitle(Text("ZURav3 " + VersionText + " - " + play.name)));
+    ui->prgPlay->setToolTip(PlainToolTip(Text(play.hint)));
+    playDelay_.start();
+    UpdateBusyCursor();
 }
 
 void TfrmMain::sbtnOpenClick() {
@@ -98,12 +134,16 @@ void TfrmMain::sbtnOpenClick() {
 }
 
 void TfrmMain::sbtnPlayClick() {
-    if (MediaPlayer.Length() <= 0) {
+    // Nothing to play or pause until the medium being opened is open.
+    if (MediaPlayer.Opening() || MediaPlayer.Length() <= 0) {
         return;
     }
     switch (MediaPlayer.Mode()) {
         case MediaMode::Stopped:
         case MediaMode::Paused:
+            // Plays now rather than at the end of the wait after opening.
+            playDelay_.stop();
+            UpdateBusyCursor();
             extras_->PlayResuming();
             MediaPlayer.Play(true);
             SetGlyph(ui->sbtnPlay, ui->imgBtnPause);
@@ -120,6 +160,14 @@ void TfrmMain::sbtnPlayClick() {
 }
 
 void TfrmMain::sbtnStopClick() {
+    // A play on its way is stopped before it starts. A medium being opened
+    // has closed the one before it: there is nothing else to stop then.
+    const bool opening = MediaPlayer.Opening();
+    CancelPendingPlay();
+    if (opening) {
+        ShowNothingOpen();
+        return;
+    }
     if (MediaPlayer.Length() <= 0) {
         return;
     }

@@ -7,9 +7,9 @@
 #include <QGuiApplication>
 
 #include "Udownload/frmDownload.h"
-#include "Umain/BusyCursor.h"
 #include "feed/LinkCheck.h"
 #include "frmMain.h"
+#include "platform/HandlerGuard.h"
 #include "texts/FailureText.h"
 #include "texts/FileNames.h"
 #include "ui_frmMain.h"
@@ -41,8 +41,7 @@ void RunTransfer(TfrmDownload& window, const std::string& link, const std::strin
 }  // namespace
 
 void TfrmMain::btnDownClick() {
-    TfrmDownload* window = FreeDownloadWindow(dialogs_);
-    if (window == nullptr) {
+    if (FreeDownloadWindow(dialogs_) == nullptr) {
         return;
     }
     const int i = ui->cmbItem->currentIndex();
@@ -51,8 +50,27 @@ void TfrmMain::btnDownClick() {
     }
     std::string link = Episodes[static_cast<std::size_t>(i)].url;
     RewriteLink(link);
-    if (const auto error = WithBusyCursor([&] { return CheckEpisodeLink(IdHTTP, link); })) {
-        dialogs_.ShowMessage(QString::fromStdString(UnreachableLinkMessage(link, *error)));
+    // The save goes on once the link has answered; a later 저장 replaces it.
+    saveCheck_ =
+        std::make_unique<TLinkCheck>(IdHTTP, link, [this, link](std::optional<std::string> error) {
+            const std::unique_ptr<TLinkCheck> ended = std::move(saveCheck_);
+            UpdateBusyCursor();
+            RunGuarded(dialogs_, [&] {
+                if (error) {
+                    dialogs_.ShowMessage(
+                        QString::fromStdString(UnreachableLinkMessage(link, *error)));
+                    return;
+                }
+                SaveLinkAnswered(link);
+            });
+        });
+    UpdateBusyCursor();
+}
+
+void TfrmMain::SaveLinkAnswered(const std::string& link) {
+    // Another save may have begun from the date list in the meantime.
+    TfrmDownload* window = FreeDownloadWindow(dialogs_);
+    if (window == nullptr) {
         return;
     }
 

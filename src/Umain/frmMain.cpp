@@ -6,11 +6,11 @@
 #include <QToolButton>
 
 #include "Udownload/frmDownload.h"
-#include "Umain/BusyCursor.h"
 #include "Umain/DeferredPlainText.h"
 #include "Umain/FeedMediaLink.h"
 #include "Umain/Glyphs.h"
 #include "extras/PlayerExtras.h"
+#include "feed/LinkCheck.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Services.h"
 #include "platform/StartupTrace.h"
@@ -63,6 +63,8 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
 
     Timer.setInterval(1000);
     Timer.start();
+    playDelay_.setSingleShot(true);
+    playDelay_.setInterval(1000);
 
     const TSettings settings = ReadSettings(*services_.ini, services_.app);
     RssURL = settings.RssURL;
@@ -75,12 +77,12 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(0);
 
-    // A feed that fails to parse must not keep the program from starting: the
-    // error is shown and the window opens with empty lists, so the feed URL can
-    // be corrected in the settings.
+    // The window opens at once, with empty lists; the drop-down fills when the
+    // feed arrives. A feed that fails to parse is shown as an error then, and
+    // the feed URL can be corrected in the settings.
     StartupMark("settings");
     RunGuarded(dialogs_, [this] { LoadFeedDocument(); });
-    StartupMark("feed");
+    StartupMark("feed-requested");
 
     SetGlyph(ui->sbtnPlay, ui->imgBtnPlay);
     SetGlyph(ui->sbtnStop, ui->imgBtnStop);
@@ -140,6 +142,10 @@ void TfrmMain::BindHandlers() {
             Guarded(dialogs_, [this] { prgPlayMouseLeave(); }));
 
     connect(&Timer, &QTimer::timeout, this, Guarded(dialogs_, [this] { TimerTimer(); }));
+    connect(&playDelay_, &QTimer::timeout, this, Guarded(dialogs_, [this] {
+        UpdateBusyCursor();
+        MediaPlayer.Play(true);
+    }));
     MediaPlayer.SetNotifyHandler([this](NotifyResult result) {
         RunGuarded(dialogs_, [this, result] { MediaPlayerNotify(result); });
     });
@@ -161,6 +167,12 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 void TfrmMain::FormClose() {
     Timer.stop();
+    // Nothing pending may start playing or fill a list once the window is gone.
+    CancelPendingPlay();
+    saveCheck_.reset();
+    feedLoad_.reset();
+    urlBeforeChange_.reset();
+    UpdateBusyCursor();
     extras_->Closing();
     // A transfer still running (this close arrived through its event processing)
     // ends before the windows go away, and leaves no partial file behind.
@@ -184,23 +196,47 @@ void TfrmMain::cmbDateChange() {
     }
     // Checked before anything closes: a link from the feed is a web link.
     const std::string url = FeedMediaLink(Episodes[static_cast<std::size_t>(i)].url);
-    const TBusyCursor busy;
+    const std::string episodeLink = Episodes[static_cast<std::size_t>(i)].url;
+    CancelPendingPlay();
     extras_->RememberPosition();
     MediaPlayer.Close(false);
     nowPlaying_ = {};
     playingLink_.clear();
     try {
-        MediaPlayer.Open(url, false);
-    } catch (const SoundOutputError&) {
-        throw;
+        MediaPlayer.OpenAsync(url, false, [this, url, episodeLink](auto failure) {
+            UpdateBusyCursor();
+            RunGuarded(dialogs_, [&] {
+                if (failure) {
+                    ThrowOpenFailure(*failure, url);
+                }
+                DateOpened(url, episodeLink);
+            });
+        });
     } catch (const MediaDeviceError& e) {
         throw MediaDeviceError(FailureText(kPlayFailed, url, e.what()));
     }
+    UpdateBusyCursor();
+}
+
+void TfrmMain::DateOpened(const std::string& url, const std::string& episodeLink) {
     // The caption stays as it was; the media controls still name the medium.
     nowPlaying_ = {LinkFileName(url), url, ShowTitle};
-    playingLink_ = Episodes[static_cast<std::size_t>(i)].url;
+    playingLink_ = episodeLink;
     ui->prgPlay->SetMin(0);
     ui->prgPlay->SetMax(MediaPlayer.Length());
+}
+
+bool TfrmMain::Pending() const {
+    return feedLoad_ || playCheck_ || saveCheck_ || MediaPlayer.Opening() || playDelay_.isActive();
+}
+
+void TfrmMain::UpdateBusyCursor() {
+    // Over this window only: the other windows are not waiting for anything.
+    if (Pending()) {
+        setCursor(Qt::WaitCursor);
+    } else {
+        unsetCursor();
+    }
 }
 
 const TEpisode* TfrmMain::SelectedEpisode() const {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QTimer>
@@ -14,7 +16,10 @@
 class QAbstractButton;
 class TDeferredPlainText;
 class QLabel;
+class HttpRequest;
 class IHttpClient;
+class TLinkCheck;
+struct HttpResult;
 class TPlayerExtras;
 struct Services;
 
@@ -28,6 +33,11 @@ class TfrmMain;
 // the handler guard. What it offers beyond its own controls (the play menu,
 // speed, sleep timer, keys, resume places, new-episode notices) lives in
 // TPlayerExtras, which it owns and which sees it as an IPlayerPort.
+//
+// No handler waits for the network or the device: a feed load, a link check,
+// opening a medium and the second before it plays are pending steps that end
+// from the event loop. A new play replaces a pending one, 정지 and closing
+// the window cancel it, and a result that arrives after that is dropped.
 class TfrmMain final : public QWidget, public IPlayerPort {
     Q_OBJECT
 public:
@@ -55,14 +65,26 @@ public:
     void UpdateEpisodeHints(int index);
 
     // MainFeedDocument.cpp
+    // Starts loading the feed into the episode drop-down, unless a load is on
+    // its way already; the first episode is selected when it ends.
     void LoadFeedDocument();
     void btnReloadClick() override;
 
     // MainFeedText.cpp
-    void ChangeRssURL(const std::string& url);
-    void ScanFeedText();
+    // Keeps `url` and starts loading the feed from it into the date list,
+    // replacing a load on its way. `ended` hears whether the load succeeded;
+    // a failure has been shown by then.
+    void ChangeRssURL(const std::string& url, std::function<void(bool loaded)> ended = {});
+    // Abandons a load that ChangeRssURL started and that has not ended: the
+    // feed URL goes back to what it was, the catalogue stays.
+    void AbandonRssChange();
     // The feed text that the last text scan put into Memo1.
     QString Memo1Text() const;
+
+    // True while a step is pending: a feed load, a link check, an open or the
+    // second before playing.
+    bool Pending() const;
+    bool FeedLoading() const { return feedLoad_ != nullptr; }
 
     // MainPlayer.cpp
     void PlayFile(const std::string& path);
@@ -115,8 +137,27 @@ private:
     void ShowTransport(const QLabel* glyph, bool enabled);
     // The transport with nothing open: the play glyph, both buttons disabled.
     void ShowNothingOpen();
-    void OpenAndPlay(const std::string& element, const std::string& name, const std::string& hint,
-                     const std::string& episodeLink = {}, int startMs = 0);
+    // What a play opens and shows once its medium is open.
+    struct PlayRequest {
+        std::string element;
+        std::string name;
+        std::string hint;
+        std::string episodeLink;
+        std::string album;
+        int startMs = 0;
+    };
+    void OpenAndPlay(const PlayRequest& play);
+    void PlayOpened(const PlayRequest& play);
+    void DateOpened(const std::string& url, const std::string& episodeLink);
+    // Shows what a failed open means for the transport and throws its error.
+    [[noreturn]] void ThrowOpenFailure(const MediaOpenFailure& failure, const std::string& element);
+    // Drops a pending play: its link check, its open and its wait before playing.
+    void CancelPendingPlay();
+    void UpdateBusyCursor();
+    void FeedDocumentFetched(HttpResult& fetched);
+    void ReadFeedDocument(HttpResult& fetched);
+    void ScanFeedText(HttpResult& fetched);
+    void SaveLinkAnswered(const std::string& link);
     void PlaySelectedEpisode(int startMs) override;
     bool SeekBarLength(int& length, bool quietWithoutMedium);
 
@@ -139,6 +180,15 @@ private:
 
     // The feed link of the episode open; empty for a local file.
     std::string playingLink_;
+
+    // The pending steps; each ends or is dropped on its own.
+    std::unique_ptr<HttpRequest> feedLoad_;
+    // The feed URL before the ChangeRssURL whose load is pending.
+    std::optional<std::string> urlBeforeChange_;
+    std::unique_ptr<TLinkCheck> playCheck_;
+    std::unique_ptr<TLinkCheck> saveCheck_;
+    // The second between opening a medium and playing it.
+    QTimer playDelay_;
     // Made after the controls and gone before them.
     std::unique_ptr<TPlayerExtras> extras_;
 };

@@ -56,7 +56,7 @@ void TChapters::MediumOpened() {
         return;
     }
     const std::string file = link->second;
-    fetch_.Start(file, kMaxChaptersFileBytes, [this, episode, file](CurlMemoryFetch::Result r) {
+    fetch_.Start(file, [this, episode, file](CurlMemoryFetch::Result r) {
         RunGuarded(*services_.dialogs, [&] { Fetched(episode, file, r); });
     });
 }

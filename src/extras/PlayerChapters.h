@@ -8,6 +8,7 @@
 
 #include "feed/Episode.h"
 #include "listening/Chapters.h"
+#include "listening/PodcastChapters.h"
 #include "platform/CurlMemoryFetch.h"
 
 class IPlayerPort;
@@ -54,5 +55,5 @@ private:
     QMenu* menu_ = nullptr;
     TChapterList list_;
     std::unordered_map<std::string, std::string> links_;
-    CurlMemoryFetch fetch_;
+    CurlMemoryFetch fetch_{kMaxChaptersFileBytes};
 };

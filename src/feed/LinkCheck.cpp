@@ -1,19 +1,36 @@
 #include "LinkCheck.h"
 
-#include "platform/HttpClient.h"
+#include <utility>
 
-std::optional<std::string> CheckEpisodeLink(IHttpClient& http, const std::string& link) {
-    const HttpResult head = http.Head(link);
+TLinkCheck::TLinkCheck(IHttpClient& http, std::string link, Done done)
+    : http_(http), link_(std::move(link)), done_(std::move(done)) {
+    request_ = http_.Start(IHttpClient::Method::Head, link_,
+                           [this](const HttpResult& head) { HeadAnswered(head); });
+}
+
+void TLinkCheck::HeadAnswered(const HttpResult& head) {
     if (head.Ok()) {
-        return std::nullopt;
+        Finish(std::nullopt);
+        return;
     }
     // A server that does not do HEAD (405, 501) is still reachable; ask it for
     // the first byte instead, once.
     if (head.status == 405 || head.status == 501) {
-        const HttpResult probe = http.GetFirstByte(link);
-        return probe.Ok() ? std::nullopt : std::optional<std::string>(probe.error);
+        request_ =
+            http_.Start(IHttpClient::Method::FirstByte, link_, [this](const HttpResult& probe) {
+                Finish(probe.Ok() ? std::nullopt : std::optional<std::string>(probe.error));
+            });
+        return;
     }
-    return head.error;
+    Finish(head.error);
+}
+
+void TLinkCheck::Finish(std::optional<std::string> error) {
+    const Done done = std::move(done_);
+    done_ = nullptr;
+    if (done) {
+        done(std::move(error));
+    }
 }
 
 std::string UnreachableLinkMessage(const std::string& link, const std::string& error) {

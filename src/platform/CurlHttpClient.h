@@ -6,21 +6,22 @@
 
 #include "HttpClient.h"
 
-// IHttpClient over one libcurl easy handle, which keeps cookies and open
-// connections between requests. Sends Accept "text/html, */*" and the User-Agent
-// "Mozilla/3.0 (compatible; Indy Library)", speaks only http and https, and never
-// follows a redirect.
+// IHttpClient over libcurl, its transfers moved on by the event loop of the
+// thread that made it (CurlMultiDriver). Requests share cookies and open
+// connections. Sends Accept "text/html, */*" and the User-Agent
+// "Mozilla/3.0 (compatible; Indy Library)", speaks only http and https, and
+// never follows a redirect. Its requests end before it does.
 class CurlHttpClient final : public IHttpClient {
 public:
     struct Options {
         long connectTimeoutSeconds = 15;
         // A transfer slower than lowSpeedBytesPerSecond for lowSpeedSeconds is
-        // abandoned, so a stalled server cannot block the window for long.
+        // abandoned, so a stalled server cannot hold a request for long.
         long lowSpeedBytesPerSecond = 64;
         long lowSpeedSeconds = 15;
         // Upper bound of a whole request, whatever the speed.
         long totalTimeoutSeconds = 120;
-        // A feed larger than this is refused rather than held in memory.
+        // A body larger than this is refused rather than held in memory.
         std::size_t maxBodyBytes = std::size_t{256} * 1024 * 1024;
     };
 
@@ -30,17 +31,13 @@ public:
     CurlHttpClient(const CurlHttpClient&) = delete;
     CurlHttpClient& operator=(const CurlHttpClient&) = delete;
 
-    HttpResult Get(const std::string& url) override;
-    HttpResult Head(const std::string& url) override;
-    HttpResult GetFirstByte(const std::string& url) override;
+    std::unique_ptr<HttpRequest> Start(Method method, const std::string& url, Done done) override;
 
     static const char* const kAccept;
     static const char* const kUserAgent;
 
-private:
-    enum class Request { Get, Head, FirstByte };
-    HttpResult Perform(const std::string& url, Request request);
+    struct Shared;
 
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+private:
+    std::shared_ptr<Shared> shared_;
 };

@@ -7,7 +7,8 @@
 
 #include "CurlRequest.h"
 
-class CurlMultiDriver;
+class CurlHttpClient;
+class HttpRequest;
 
 // One GET of a small file into memory, moved on by the event loop (no call
 // waits): http and https only, the program's request conventions, at most
@@ -23,20 +24,17 @@ public:
     };
     using Done = std::function<void(Result)>;
 
-    explicit CurlMemoryFetch(CurlLimits limits = {});
+    explicit CurlMemoryFetch(std::size_t maxBytes, CurlLimits limits = {});
     ~CurlMemoryFetch();
     CurlMemoryFetch(const CurlMemoryFetch&) = delete;
     CurlMemoryFetch& operator=(const CurlMemoryFetch&) = delete;
 
-    void Start(const std::string& url, std::size_t maxBytes, Done done);
+    void Start(const std::string& url, Done done);
     void Cancel();
     bool Running() const;
 
 private:
-    struct Transfer;
-    void Finish(int code);
-
-    CurlLimits limits_;
-    std::unique_ptr<CurlMultiDriver> driver_;
-    std::unique_ptr<Transfer> transfer_;
+    // Made first and gone last: a request never outlives its client.
+    std::unique_ptr<CurlHttpClient> client_;
+    std::unique_ptr<HttpRequest> request_;
 };

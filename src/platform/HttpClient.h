@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 
 // The result of one HTTP request. `error` is empty on success; otherwise it is the
@@ -14,20 +16,33 @@ struct HttpResult {
     bool Ok() const { return error.empty(); }
 };
 
-// A blocking HTTP client. Redirects are never followed: only a 2xx answer from
-// the URL itself counts as success.
+// A request on its way. Destroying it abandons the request: its result is then
+// never delivered.
+class HttpRequest {
+public:
+    virtual ~HttpRequest() = default;
+};
+
+// An HTTP client whose requests move on in the event loop of the thread that
+// made it, so that no caller waits for the network. Redirects are never
+// followed: only a 2xx answer from the URL itself counts as success.
 class IHttpClient {
 public:
+    enum class Method {
+        Get,   // the body of a 2xx answer
+        Head,  // success only for a 2xx answer
+        // GET of the first byte only (Range: bytes=0-0); success for a 2xx
+        // answer, whether or not the server honours the range. For servers
+        // that refuse HEAD but answer GET.
+        FirstByte,
+    };
+    using Done = std::function<void(HttpResult)>;
+
     virtual ~IHttpClient() = default;
 
-    // GET of `url`; the body of a 2xx answer, or an error.
-    virtual HttpResult Get(const std::string& url) = 0;
-
-    // HEAD of `url`; success only for a 2xx answer.
-    virtual HttpResult Head(const std::string& url) = 0;
-
-    // GET of the first byte of `url` only (Range: bytes=0-0); success for a 2xx
-    // answer, whether or not the server honours the range. For servers that
-    // refuse HEAD but answer GET.
-    virtual HttpResult GetFirstByte(const std::string& url) = 0;
+    // Starts a request and returns at once. `done` is called once, from the
+    // event loop and never before this returns, unless the request is destroyed
+    // first.
+    virtual std::unique_ptr<HttpRequest> Start(Method method, const std::string& url,
+                                               Done done) = 0;
 };

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "RequestToEnd.h"
 #include "TestHttpServer.h"
 #include "platform/CurlHttpClient.h"
 
@@ -51,7 +52,7 @@ protected:
     }
 
     std::optional<std::string> Check(const std::string& path) {
-        return CheckEpisodeLink(http_, server_.Url(path));
+        return LinkCheckToEnd(http_, server_.Url(path));
     }
 
     TestHttpServer server_;

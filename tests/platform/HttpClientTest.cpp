@@ -6,9 +6,20 @@
 
 #include <gtest/gtest.h>
 
+#include "RequestToEnd.h"
 #include "TestHttpServer.h"
 
 namespace {
+
+using Method = IHttpClient::Method;
+
+HttpResult Get(IHttpClient& client, const std::string& url) {
+    return RequestToEnd(client, Method::Get, url);
+}
+
+HttpResult Head(IHttpClient& client, const std::string& url) {
+    return RequestToEnd(client, Method::Head, url);
+}
 
 CurlHttpClient::Options Quick() {
     CurlHttpClient::Options o;
@@ -33,12 +44,12 @@ TEST(HttpClient, SendsTheProgramsHeadersAndKeepsCookies) {
     server.Start();
 
     CurlHttpClient client(Quick());
-    const HttpResult first = client.Get(server.Url("/feed"));
+    const HttpResult first = Get(client, server.Url("/feed"));
     ASSERT_TRUE(first.Ok()) << first.error;
     EXPECT_EQ(first.body, "<rss/>");
     EXPECT_EQ(first.status, 200);
     EXPECT_EQ(first.statusLine, "HTTP/1.1 200 OK");
-    ASSERT_TRUE(client.Get(server.Url("/feed")).Ok());
+    ASSERT_TRUE(Get(client, server.Url("/feed")).Ok());
 
     std::lock_guard guard(lock);
     ASSERT_EQ(seen.size(), 2u);
@@ -69,13 +80,13 @@ TEST(HttpClient, ErrorStatusesAndRedirectsFailWithTheirStatusLine) {
     server.Start();
 
     CurlHttpClient client(Quick());
-    EXPECT_EQ(client.Get(server.Url("/missing")).error, "HTTP/1.1 404 Not Found");
-    EXPECT_EQ(client.Head(server.Url("/missing")).error, "HTTP/1.1 404 Not Found");
-    EXPECT_EQ(client.Get(server.Url("/moved")).error, "HTTP/1.1 301 Moved Permanently");
-    EXPECT_EQ(client.Head(server.Url("/moved")).error, "HTTP/1.1 301 Moved Permanently");
+    EXPECT_EQ(Get(client, server.Url("/missing")).error, "HTTP/1.1 404 Not Found");
+    EXPECT_EQ(Head(client, server.Url("/missing")).error, "HTTP/1.1 404 Not Found");
+    EXPECT_EQ(Get(client, server.Url("/moved")).error, "HTTP/1.1 301 Moved Permanently");
+    EXPECT_EQ(Head(client, server.Url("/moved")).error, "HTTP/1.1 301 Moved Permanently");
     EXPECT_EQ(targetHits.load(), 0);
 
-    const HttpResult head = client.Head(server.Url("/ep.mp3"));
+    const HttpResult head = Head(client, server.Url("/ep.mp3"));
     EXPECT_TRUE(head.Ok()) << head.error;
     EXPECT_EQ(head.status, 200);
     EXPECT_TRUE(head.body.empty());
@@ -90,12 +101,12 @@ TEST(HttpClient, ConnectionRefusedAndForeignSchemesFailWithAMessage) {
     }
     CurlHttpClient client(Quick());
     const HttpResult refused =
-        client.Get("http://127.0.0.1:" + std::to_string(closedPort) + "/feed");
+        Get(client, "http://127.0.0.1:" + std::to_string(closedPort) + "/feed");
     EXPECT_FALSE(refused.Ok());
     EXPECT_NE(refused.error.find("127.0.0.1"), std::string::npos) << refused.error;
 
     for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/x", "gopher://h/"}) {
-        const HttpResult r = client.Get(url);
+        const HttpResult r = Get(client, url);
         EXPECT_FALSE(r.Ok()) << url;
         EXPECT_TRUE(r.body.empty());
     }
@@ -120,7 +131,7 @@ TEST(HttpClient, StalledBodyEndsWithATimeoutError) {
     server.Start();
 
     CurlHttpClient client(Quick());
-    const HttpResult r = client.Get(server.Url("/stall"));
+    const HttpResult r = Get(client, server.Url("/stall"));
     release = true;
     EXPECT_FALSE(r.Ok());
     EXPECT_NE(r.error.find("Operation too slow"), std::string::npos) << r.error;
@@ -135,11 +146,13 @@ TEST(HttpClient, BinaryBodiesArriveIntactAndOversizedOnesAreRefused) {
     server.ServeBytes("/blob", bytes);
     server.Start();
 
-    EXPECT_EQ(CurlHttpClient(Quick()).Get(server.Url("/blob")).body, bytes);
+    CurlHttpClient client(Quick());
+    EXPECT_EQ(Get(client, server.Url("/blob")).body, bytes);
 
     CurlHttpClient::Options small = Quick();
     small.maxBodyBytes = 1000;
-    const HttpResult r = CurlHttpClient(small).Get(server.Url("/blob"));
+    CurlHttpClient smallClient(small);
+    const HttpResult r = Get(smallClient, server.Url("/blob"));
     EXPECT_FALSE(r.Ok());
     EXPECT_TRUE(r.body.empty());
 }

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "Udlgrss/frmRSS.h"
+#include "WaitUntil.h"
 #include "Udownload/frmDownload.h"
 #include "Umain/frmMain.h"
 
@@ -53,11 +54,19 @@ void WindowTest::ServeSlowBody(const std::string& path, std::size_t total, std::
     slow_.Serve(server_, path, total, chunk, pause);
 }
 
-TfrmMain& WindowTest::Main() {
+TfrmMain& WindowTest::Main(bool waitForFeed) {
     if (!main_) {
         main_ = std::make_unique<TfrmMain>(AppServices());
+        if (waitForFeed) {
+            EXPECT_TRUE(WaitUntil([this] { return !main_->FeedLoading(); }, kSettleTimeout))
+                << "the feed did not load";
+        }
     }
     return *main_;
+}
+
+bool WindowTest::Settle() {
+    return WaitUntil([this] { return !Main().Pending(); }, kSettleTimeout);
 }
 
 TfrmRSS& WindowTest::Rss() {

@@ -62,7 +62,13 @@ protected:
     std::string ReadIni() const { return services_->ReadIni(); }
 
     // --- the windows, made on first use ---
-    TfrmMain& Main();
+    // The main window; when made here, the feed it starts loading has been
+    // loaded unless `waitForFeed` is false.
+    TfrmMain& Main(bool waitForFeed = true);
+    // Waits until nothing of the main window's is pending (a feed load, a
+    // link check, an open, the wait before playing); true when so.
+    bool Settle();
+    static constexpr std::chrono::seconds kSettleTimeout{60};
     TfrmRSS& Rss();
     TfrmDownload& Download();
     // Shows the main window; true once it is on screen.
