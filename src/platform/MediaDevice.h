@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,6 +30,13 @@ public:
 inline constexpr const char* kNoDeviceOpen = "No MCI device open";
 // The first line of a SoundOutputError's text; the device's reason follows.
 inline constexpr const char* kNoSoundOutput = "소리를 출력할 장치를 열 수 없습니다.";
+
+// Why an open failed: the device's message (what Open would have thrown), and
+// whether it was that no sound output could be opened (a SoundOutputError).
+struct MediaOpenFailure {
+    std::string text;
+    bool noSoundOutput = false;
+};
 
 // The playing rates the player offers, 1.0 being normal.
 inline constexpr double kMinPlaybackRate = 0.5;
@@ -64,7 +72,23 @@ public:
     // Anything else is refused before what is open is touched.
     virtual void Open(const std::string& element, bool notify) = 0;
 
-    // Closes the medium; does nothing when none is open.
+    using OpenDone = std::function<void(std::optional<MediaOpenFailure>)>;
+    // Starts opening a local path or an http/https URL and returns at once,
+    // closing what was open (as Open does; a link that cannot be played is
+    // refused with MediaDeviceError before anything is touched). `done` is
+    // called once, from the event loop and never before this returns: with
+    // nothing when the medium is open (Stopped at its start, as after Open),
+    // or with the failure, the device then closed. An open that has not
+    // settled within the network time-out fails with the same text Open uses.
+    // A later OpenAsync, Open or Close drops a pending open: its `done` is
+    // never called. With `notify`, a successful open also sends a Successful
+    // notification after `done`, as Open does.
+    virtual void OpenAsync(const std::string& element, bool notify, OpenDone done) = 0;
+    // True from OpenAsync until its done has been called or it was dropped.
+    virtual bool Opening() const = 0;
+
+    // Closes the medium; does nothing when none is open. A pending open is
+    // dropped and its loading stopped, without a notification.
     virtual void Close(bool notify) = 0;
 
     virtual void SetTimeFormatMilliseconds() = 0;
@@ -83,7 +107,8 @@ public:
     virtual void Play(bool notify) = 0;
     virtual void Pause(bool notify) = 0;
     virtual void Stop(bool notify) = 0;
-    // Moves to `positionMs` and waits until the device is there.
+    // Moves to `positionMs` (within the length) and returns at once; the
+    // position is the target until the device is there.
     virtual void Seek(int positionMs, bool notify) = 0;
 
     virtual bool IsOpen() const = 0;

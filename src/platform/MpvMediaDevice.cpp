@@ -11,6 +11,7 @@
 
 #include <QMetaObject>
 #include <QObject>
+#include <QTimer>
 #include <mpv/client.h>
 
 #include "MpvLibrary.h"
@@ -18,8 +19,8 @@
 
 namespace {
 
-// Commands that only move within a medium already open do not need the whole
-// network time-out, but a stream may have to fetch from a new offset.
+// How long mpv may take to end a medium: after a stop command, or after it
+// decoded a medium it has no sound output for. Neither waits for a server.
 constexpr std::chrono::milliseconds kUnloadTimeout{5000};
 
 // Quieter than -45 dB for 0.6 s is a pause, not a breath between words. The
@@ -103,7 +104,17 @@ MpvMediaDevice::MpvMediaDevice(std::string audioOutput, int networkTimeoutSecond
     : library_(std::move(library)),
       audioOutput_(std::move(audioOutput)),
       pump_(std::make_unique<QObject>()),
-      networkTimeoutSeconds_(networkTimeoutSeconds) {}
+      networkTimeoutSeconds_(networkTimeoutSeconds) {
+    // Owned by the pump, so that it dies with the queued calls.
+    openTimer_ = new QTimer(pump_.get());
+    openTimer_->setSingleShot(true);
+    openTimer_->setTimerType(Qt::PreciseTimer);
+    QObject::connect(openTimer_, &QTimer::timeout, pump_.get(), [this] {
+        DrainEvents();
+        AdvanceOpen();
+        ArmOpenTimer();
+    });
+}
 
 void MpvMediaDevice::Start() {
     if (mpv_ != nullptr) {
@@ -234,6 +245,7 @@ void MpvMediaDevice::HandleEvent(const mpv_event& event) {
             break;
         case MPV_EVENT_PLAYBACK_RESTART:
             ++restarts_;
+            seekPending_ = false;
             break;
         case MPV_EVENT_END_FILE: {
             const auto* end = static_cast<const mpv_event_end_file*>(event.data);
@@ -248,6 +260,7 @@ void MpvMediaDevice::HandleEvent(const mpv_event& event) {
                 // state must hear of it, asked or not.
                 state_ = State::Closed;
                 seekTarget_.reset();
+                seekPending_ = false;
                 heldPosition_.reset();
                 if (entryError_ != 0) {
                     failure_ = ErrorText(entryError_);
@@ -289,6 +302,9 @@ void MpvMediaDevice::HandleEvent(const mpv_event& event) {
             break;
         default:
             break;
+    }
+    if (OpenUnsettled()) {
+        AdvanceOpen();
     }
 }
 
@@ -346,6 +362,7 @@ std::chrono::milliseconds MpvMediaDevice::NetworkTimeout() const {
 void MpvMediaDevice::Unload() {
     state_ = State::Closed;
     seekTarget_.reset();
+    seekPending_ = false;
     heldPosition_.reset();
     CutOffSilence();
     if (entryId_ == 0 || mpv_ == nullptr) {
@@ -361,17 +378,58 @@ void MpvMediaDevice::Unload() {
 }
 
 void MpvMediaDevice::Open(const std::string& element, bool notify) {
+    BeginOpen(element, notify, nullptr);
+    // No event loop runs here: mpv's queue is watched directly, with the
+    // deadline of each step in place of the timer.
+    while (OpenUnsettled()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            openDeadline_ - std::chrono::steady_clock::now());
+        WaitFor([this] { return !OpenUnsettled(); }, left);
+        AdvanceOpen();
+    }
+    const std::optional<MediaOpenFailure> failure = CompleteOpen();
+    if (failure && failure->noSoundOutput) {
+        throw SoundOutputError(failure->text);
+    }
+    if (failure) {
+        throw MediaDeviceError(failure->text);
+    }
+    if (notify) {
+        Deliver(NotifyResult::Successful);
+    }
+}
+
+void MpvMediaDevice::OpenAsync(const std::string& element, bool notify, OpenDone done) {
+    if (!done) {
+        // The open is handed over by calling done: one must be there.
+        done = [](const std::optional<MediaOpenFailure>&) {};
+    }
+    BeginOpen(element, notify, std::move(done));
+}
+
+bool MpvMediaDevice::Opening() const {
+    return opening_;
+}
+
+void MpvMediaDevice::BeginOpen(const std::string& element, bool notify, OpenDone done) {
     // A link refused outright leaves what plays playing.
     const std::optional<std::string> target = PlayableTarget(element);
     if (!target) {
         throw MediaDeviceError("Only local files and http or https links can be played: " +
                                element);
     }
+    DropOpen();
     CutOffPlayNotification(notify);
     Unload();
+    opening_ = true;
+    openNotify_ = notify;
+    openDone_ = std::move(done);
+    element_ = element;
+    failure_.clear();
     Start();
     if (mpv_ == nullptr) {
-        throw MediaDeviceError(initError_);
+        SettleOpen(MediaOpenFailure{initError_, false});
+        return;
     }
     SetPause(true);
     if (silenceDetection_) {
@@ -382,63 +440,155 @@ void MpvMediaDevice::Open(const std::string& element, bool notify) {
     mpv_node result{};
     const int loaded = api_->command_ret(mpv_, load, &result);
     if (loaded < 0) {
-        throw MediaDeviceError(std::string(api_->error_string(loaded)) + ": " + element);
+        SettleOpen(
+            MediaOpenFailure{std::string(api_->error_string(loaded)) + ": " + element, false});
+        return;
     }
     std::int64_t id = 0;
-    if (result.format == MPV_FORMAT_NODE_MAP) {
-        for (int i = 0; i < result.u.list->num; ++i) {
-            if (std::strcmp(result.u.list->keys[i], "playlist_entry_id") == 0 &&
-                result.u.list->values[i].format == MPV_FORMAT_INT64) {
-                id = result.u.list->values[i].u.int64;
-            }
-        }
+    if (const mpv_node* value = NodeValue(result, "playlist_entry_id");
+        value != nullptr && value->format == MPV_FORMAT_INT64) {
+        id = value->u.int64;
     }
     api_->free_node_contents(&result);
-    element_ = element;
-    failure_.clear();
     entryId_ = id;
     eofSeen_ = false;
     entryLoaded_ = false;
     entryEnded_ = false;
     entryError_ = 0;
+    openRestarts_ = restarts_;
+    openStep_ = OpenStep::Loading;
+    openDeadline_ = std::chrono::steady_clock::now() + NetworkTimeout();
+    ArmOpenTimer();
+}
 
-    // Open means loaded and decoded up to the first audio, so that play starts
-    // at once (a medium without any ends up at its end instead); a broken
-    // stream or an unknown format ends the entry.
-    const std::uint64_t restartsBefore = restarts_;
-    const bool settled = WaitFor(
-        [&] { return entryEnded_ || (entryLoaded_ && (restarts_ != restartsBefore || eofSeen_)); },
-        NetworkTimeout());
-    if (!settled && !entryLoaded_) {
-        Unload();
-        throw MediaDeviceError("The medium did not open within " +
-                               std::to_string(networkTimeoutSeconds_) + " seconds: " + element);
-    }
-    // Decoded up to the first audio, but without a sound output: mpv ends the
-    // medium a moment later. Silence must not pass for playing.
-    if (settled && !entryEnded_ && !eofSeen_ && PropertyText("current-ao").empty()) {
-        WaitFor([this] { return entryEnded_; }, kUnloadTimeout);
-        if (!entryEnded_) {
-            entryEnded_ = true;
-            entryError_ = MPV_ERROR_AO_INIT_FAILED;
+bool MpvMediaDevice::OpenUnsettled() const {
+    return openStep_ == OpenStep::Loading || openStep_ == OpenStep::AwaitingEnd;
+}
+
+void MpvMediaDevice::AdvanceOpen() {
+    const auto now = std::chrono::steady_clock::now();
+    if (openStep_ == OpenStep::Loading) {
+        // Past the deadline the medium has not opened in time, even when its
+        // failure is only now being read.
+        if (!entryLoaded_ && now >= openDeadline_) {
+            SettleOpen(MediaOpenFailure{"The medium did not open within " +
+                                            std::to_string(networkTimeoutSeconds_) +
+                                            " seconds: " + element_,
+                                        false});
+            return;
         }
-    }
-    if (entryEnded_) {
-        const int error = entryError_;
-        const std::string text = ErrorText(error);
-        Unload();
-        if (error == MPV_ERROR_AO_INIT_FAILED) {
-            throw SoundOutputError(text);
+        // A broken stream or an unknown format ends the entry.
+        if (entryEnded_) {
+            SettleOpen(FailureOf(entryError_));
+            return;
         }
-        throw MediaDeviceError(text);
+        // Open means loaded and decoded up to the first audio, so that play
+        // starts at once (a medium without any ends up at its end instead);
+        // one loaded but still decoding at the deadline is open as well.
+        const bool decoded = entryLoaded_ && (restarts_ != openRestarts_ || eofSeen_);
+        if (!decoded) {
+            if (now >= openDeadline_) {
+                SettleOpen(std::nullopt);
+            }
+            return;
+        }
+        if (eofSeen_ || !PropertyText("current-ao").empty()) {
+            SettleOpen(std::nullopt);
+            return;
+        }
+        // Decoded up to the first audio, but without a sound output: mpv ends
+        // the medium a moment later. Silence must not pass for playing.
+        openStep_ = OpenStep::AwaitingEnd;
+        openDeadline_ = now + kUnloadTimeout;
+        ArmOpenTimer();
+        return;
     }
-    state_ = State::Stopped;
-    if (notify) {
-        Deliver(NotifyResult::Successful);
+    if (openStep_ == OpenStep::AwaitingEnd) {
+        if (entryEnded_) {
+            SettleOpen(FailureOf(entryError_));
+        } else if (now >= openDeadline_) {
+            SettleOpen(FailureOf(MPV_ERROR_AO_INIT_FAILED));
+        }
     }
 }
 
+void MpvMediaDevice::ArmOpenTimer() {
+    if (!OpenUnsettled()) {
+        return;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+        openDeadline_ - std::chrono::steady_clock::now());
+    openTimer_->start(std::max(left, std::chrono::milliseconds(0)));
+}
+
+void MpvMediaDevice::SettleOpen(std::optional<MediaOpenFailure> failure) {
+    // Settled before unloading: the unload handles mpv's events as well.
+    openStep_ = OpenStep::Settled;
+    openTimer_->stop();
+    if (failure) {
+        Unload();
+    }
+    openFailure_ = std::move(failure);
+    if (!openDone_) {
+        return;  // the blocking Open takes the outcome itself
+    }
+    // Handed over from the event loop, never inside the caller's handler; a
+    // drop in between changes the generation.
+    QMetaObject::invokeMethod(
+        pump_.get(),
+        [this, generation = openGeneration_] {
+            if (generation != openGeneration_ || openStep_ != OpenStep::Settled) {
+                return;
+            }
+            const OpenDone done = std::move(openDone_);
+            openDone_ = nullptr;
+            const std::optional<MediaOpenFailure> outcome = CompleteOpen();
+            if (!outcome && openNotify_) {
+                Deliver(NotifyResult::Successful);  // queued: arrives after done
+            }
+            done(outcome);
+        },
+        Qt::QueuedConnection);
+}
+
+std::optional<MediaOpenFailure> MpvMediaDevice::CompleteOpen() {
+    opening_ = false;
+    openStep_ = OpenStep::None;
+    std::optional<MediaOpenFailure> failure = std::move(openFailure_);
+    openFailure_.reset();
+    if (!failure && entryEnded_) {
+        // The medium went away between settling and now.
+        failure = FailureOf(entryError_);
+        Unload();
+    }
+    if (!failure) {
+        state_ = State::Stopped;
+    }
+    return failure;
+}
+
+void MpvMediaDevice::DropOpen() {
+    if (!opening_) {
+        return;
+    }
+    ++openGeneration_;
+    opening_ = false;
+    openStep_ = OpenStep::None;
+    openDone_ = nullptr;
+    openFailure_.reset();
+    openTimer_->stop();
+}
+
+MediaOpenFailure MpvMediaDevice::FailureOf(int error) const {
+    return {ErrorText(error), error == MPV_ERROR_AO_INIT_FAILED};
+}
+
 void MpvMediaDevice::Close(bool notify) {
+    if (opening_) {
+        DropOpen();
+        Unload();
+        return;
+    }
     if (state_ == State::Closed) {
         return;
     }
@@ -491,11 +641,15 @@ int MpvMediaDevice::Position() {
     }
     const int length = Length();
     // At its end the medium stays open; report the length so the bar stays full.
-    if (EofReached()) {
+    if (AtEnd()) {
         return length;
     }
     if (heldPosition_ && state_ != State::Playing) {
         return *heldPosition_;
+    }
+    // Until mpv is there it still reports where it was.
+    if (seekPending_ && seekTarget_) {
+        return *seekTarget_;
     }
     int position = ToMilliseconds(DoubleProperty("time-pos", 0.0));
     // After a seek mpv reports the place less what its audio output holds
@@ -519,7 +673,7 @@ MediaMode MpvMediaDevice::Mode() {
         case State::Paused:
             return MediaMode::Paused;
         case State::Playing:
-            return EofReached() ? MediaMode::Stopped : MediaMode::Playing;
+            return AtEnd() ? MediaMode::Stopped : MediaMode::Playing;
     }
     return MediaMode::NotReady;
 }
@@ -529,33 +683,37 @@ void MpvMediaDevice::SetPause(bool pause) {
     api_->set_property(mpv_, "pause", MPV_FORMAT_FLAG, &flag);
 }
 
-void MpvMediaDevice::SeekAndWait(int positionMs) {
+bool MpvMediaDevice::AtEnd() const {
+    // mpv still reports the end until it carries out a seek away from it.
+    return !seekPending_ && EofReached();
+}
+
+void MpvMediaDevice::SendSeek(int positionMs) {
     const int length = Length();
     const int target = std::clamp(positionMs, 0, std::max(length, 0));
     const std::string seconds = std::to_string(target / 1000.0);
     const char* seek[] = {"seek", seconds.c_str(), "absolute+exact", nullptr};
-    const std::uint64_t restartsBefore = restarts_;
     seekTarget_.reset();
+    seekPending_ = false;
     heldPosition_.reset();
     CutOffSilence();
     if (silenceDetection_) {
         ApplyFilters(true);
     }
+    // mpv carries the seek out on its own; a stream may first have to fetch
+    // from the new offset. Its playback restart (or the medium's end) follows.
     if (api_->command(mpv_, seek) < 0) {
         return;
     }
-    WaitFor([&] { return restarts_ != restartsBefore || entryEnded_; }, NetworkTimeout());
     seekTarget_ = target;
+    seekPending_ = true;
 }
 
 void MpvMediaDevice::Play(bool notify) {
     RequireOpen();
     CutOffPlayNotification(notify);
-    if (EofReached()) {
-        SeekAndWait(0);
-        if (state_ == State::Closed) {
-            return;
-        }
+    if (AtEnd()) {
+        SendSeek(0);
     }
     SetPause(false);
     heldPosition_.reset();
@@ -566,7 +724,7 @@ void MpvMediaDevice::Play(bool notify) {
 void MpvMediaDevice::Pause(bool notify) {
     RequireOpen();
     CutOffPlayNotification(notify);
-    if (state_ == State::Playing && !EofReached()) {
+    if (state_ == State::Playing && !AtEnd()) {
         SetPause(true);
         HoldPosition();
         state_ = State::Paused;
@@ -598,8 +756,8 @@ void MpvMediaDevice::Seek(int positionMs, bool notify) {
     // Like a stop, a seek leaves the device stopped at the new place.
     SetPause(true);
     state_ = State::Stopped;
-    SeekAndWait(positionMs);
-    if (notify && state_ != State::Closed) {
+    SendSeek(positionMs);
+    if (notify) {
         Deliver(NotifyResult::Successful);
     }
 }

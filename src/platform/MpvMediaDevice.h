@@ -11,6 +11,7 @@
 #include "MediaDevice.h"
 
 class QObject;
+class QTimer;
 struct MpvLibrary;
 struct mpv_handle;
 struct mpv_event;
@@ -22,9 +23,11 @@ struct mpv_node;
 // bindings, no terminal, no video, a network time-out, and only local paths and
 // http/https URLs are handed to it.
 //
-// mpv's events reach the UI thread through a queued call; the commands that
-// must wait (open, close, seek) wait on mpv's own event queue instead, so no
-// other handler runs in the middle of them. libmpv is loaded and its player
+// mpv's events reach the UI thread through a queued call. An open started by
+// OpenAsync and a seek go on from there (and from a timer for the open's
+// time-out), so a slow server never holds the window. The commands that must
+// wait (the blocking Open, a close) wait on mpv's own event queue instead, so
+// no other handler runs in the middle of them. libmpv is loaded and its player
 // started on the first open, so that a device costs nothing until something
 // plays; a library that cannot be loaded is that open's error. Build it after
 // the QApplication, with LC_NUMERIC set to "C" as libmpv requires.
@@ -42,6 +45,8 @@ public:
 
     void SetNotifyHandler(NotifyHandler handler) override;
     void Open(const std::string& element, bool notify) override;
+    void OpenAsync(const std::string& element, bool notify, OpenDone done) override;
+    bool Opening() const override;
     void Close(bool notify) override;
     void SetTimeFormatMilliseconds() override;
     int Length() override;
@@ -69,6 +74,10 @@ public:
 private:
     // What the device is doing with its medium; mpv itself only knows "pause".
     enum class State { Closed, Stopped, Playing, Paused };
+    // Where an open stands: waiting for the medium to load and decode, then,
+    // when it decoded without a sound output, for mpv to end it; Settled once
+    // the outcome is known and until it has been handed over.
+    enum class OpenStep { None, Loading, AwaitingEnd, Settled };
 
     // Loads libmpv and starts the player unless that has been done; on
     // failure the reason is left in initError_.
@@ -89,6 +98,20 @@ private:
     // Handles mpv's events until `done` holds or `timeout` has passed.
     bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
+    // Closes what was open and hands mpv the new medium; the outcome is
+    // settled later from mpv's events or the time-out.
+    void BeginOpen(const std::string& element, bool notify, OpenDone done);
+    bool OpenUnsettled() const;
+    // Settles the open when mpv's events or the time-out decide it.
+    void AdvanceOpen();
+    void ArmOpenTimer();
+    void SettleOpen(std::optional<MediaOpenFailure> failure);
+    // Ends a settled open: the device is then open, or closed with the failure.
+    std::optional<MediaOpenFailure> CompleteOpen();
+    // Forgets a pending open, so that its done is never called.
+    void DropOpen();
+    MediaOpenFailure FailureOf(int error) const;
+
     void RequireOpen() const;
     // A pending play notification is cut off by the next command: superseded
     // when that command asks for a notification itself, aborted otherwise.
@@ -96,9 +119,11 @@ private:
     void Deliver(NotifyResult result);
     void Unload();
     void SetPause(bool pause);
-    void SeekAndWait(int positionMs);
+    void SendSeek(int positionMs);
     void HoldPosition();
     bool EofReached() const;
+    // At the end of the medium, and not moving away from it by a seek.
+    bool AtEnd() const;
     std::string ErrorText(int error) const;
     double DoubleProperty(const char* name, double fallback) const;
     std::chrono::milliseconds NetworkTimeout() const;
@@ -115,6 +140,19 @@ private:
     State state_ = State::Closed;
     bool playNotifyPending_ = false;
 
+    // The open under way: its step, what it reports to, and when it gives up.
+    // A dropped open's queued completion sees another generation and stays
+    // silent.
+    OpenStep openStep_ = OpenStep::None;
+    bool opening_ = false;
+    bool openNotify_ = false;
+    OpenDone openDone_;
+    std::optional<MediaOpenFailure> openFailure_;
+    std::uint64_t openGeneration_ = 0;
+    std::uint64_t openRestarts_ = 0;
+    std::chrono::steady_clock::time_point openDeadline_;
+    QTimer* openTimer_ = nullptr;
+
     // The playlist entry of the medium being opened or open, and what mpv has
     // reported about it so far.
     std::string element_;
@@ -127,6 +165,8 @@ private:
     bool eofSeen_ = false;
     // Where the last seek went, until playback has moved past it.
     std::optional<int> seekTarget_;
+    // A seek has been sent and mpv has not yet reported playback from there.
+    bool seekPending_ = false;
     // Where a pause or a stop left the medium: mpv may still move its clock by
     // a millisecond after pausing, but a paused device stands still.
     std::optional<int> heldPosition_;
