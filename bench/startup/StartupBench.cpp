@@ -4,7 +4,10 @@
 // of
 //   - launch to mapped window: from just before the process is spawned to the
 //     X server's MapNotify of its first top-level window (same watcher and
-//     overhead for both),
+//     overhead for both); the program is also started, in the same rounds, on
+//     a feed server that accepts the connection and never answers, and its
+//     launch is compared with the one on the good feed (a run whose window is
+//     not mapped within 40 s is counted, not timed),
 //   - resident memory (VmRSS) some seconds after the window appeared,
 //   - the program's resident memory after an hour-long episode, streamed from
 //     127.0.0.1, has played for a minute, started over MPRIS on a private
@@ -44,6 +47,7 @@
 #include <QDBusVariant>
 
 #include "ChildProcess.h"
+#include "HoldingServer.h"
 #include "ProcessMemory.h"
 #include "TestFiles.h"
 #include "TestHttpServer.h"
@@ -233,7 +237,8 @@ std::string SmallFeed(const TestHttpServer& server) {
 }
 
 struct Sample {
-    double launchMs = 0;
+    // Nothing when the window was not mapped by the deadline.
+    std::optional<double> launchMs;
     ResidentMemory memory;
     std::vector<std::pair<std::string, long>> byMapping;
     int libraries = 0;
@@ -319,22 +324,35 @@ public:
             QString::fromStdString(desktop_.BusAddress()), QStringLiteral("bench")));
     }
 
-    Sample Run(const std::string& program, bool play) {
+    // The program's feed: the good one, or the server that never answers.
+    enum class Feed { Good, Silent };
+
+    Sample Run(const std::string& program, bool play, Feed feed = Feed::Good) {
         const fs::path log = folder_ / "stderr.txt";
+        if (program == program_) {
+            WriteSettings(feed == Feed::Good ? server_.Url("/rss") : silent_.Url("/rss"));
+        }
         ChildProcess::Options child;
         child.environment = desktop_.Environment();
         child.environment.push_back("ZURAV3_STARTUP_TRACE=1");
         child.stderrPath = log.string();
         const Clock::time_point spawned = Clock::now();
         ChildProcess process(program, child);
-        const auto mapped =
-            watch_.WaitForWindowOf(process.Pid(), spawned + std::chrono::seconds(60));
-        if (!mapped) {
+        // A window held back by a feed that never answers is recorded as
+        // such; on a good feed it is an error.
+        const auto limit = std::chrono::seconds(feed == Feed::Good ? 60 : kSilentFeedDeadline);
+        const auto mapped = watch_.WaitForWindowOf(process.Pid(), spawned + limit);
+        Sample sample;
+        if (mapped) {
+            sample.launchMs = std::chrono::duration<double, std::milli>(*mapped - spawned).count();
+        } else if (feed == Feed::Good) {
             throw std::runtime_error(program + " showed no window within a minute; its errors:\n" +
                                      ReadFileBytes(log));
+        } else {
+            process.Stop();
+            sample.marks = ReadMarks(log, spawned);
+            return sample;
         }
-        Sample sample;
-        sample.launchMs = std::chrono::duration<double, std::milli>(*mapped - spawned).count();
         if (play) {
             sample.played = StartPlaying(*bus_);
             std::this_thread::sleep_for(std::chrono::seconds(options_.playSeconds));
@@ -360,6 +378,8 @@ public:
 
     const std::string& Program() const { return program_; }
 
+    static constexpr int kSilentFeedDeadline = 40;
+
 private:
     // The program as installed: bin/ZURav3 with its settings beside it, its
     // modules in the library folder (lib/zurav3 or lib/<multiarch>/zurav3,
@@ -377,7 +397,13 @@ private:
             fs::create_directories(modules);
             fs::copy(sourceModules, modules, fs::copy_options::recursive);
         }
-        WriteFileBytes(bin / "ZURav3.ini", "[TOV]\nRSS=" + server_.Url("/rss") + "\n");
+        WriteSettings(server_.Url("/rss"));
+    }
+
+    // Written before each run: the program writes its settings when it ends.
+    void WriteSettings(const std::string& feed) {
+        WriteFileBytes(fs::path(program_).parent_path() / "ZURav3.ini",
+                       "[TOV]\nRSS=" + feed + "\n");
     }
 
     Options options_;
@@ -385,6 +411,9 @@ private:
     PrivateDesktop desktop_;
     WindowMapWatch watch_;
     TestHttpServer server_;
+    // Accepts the program's connection and answers nothing while the
+    // benchmark runs.
+    HoldingServer silent_;
     std::string program_;
     std::unique_ptr<QDBusConnection> bus_;
 };
@@ -407,7 +436,7 @@ void PrintMappings(const char* heading, const Sample& sample, int top) {
                 sample.byMapping.size() - std::min<std::size_t>(sample.byMapping.size(), top));
 }
 
-void PrintMarks(const std::vector<Sample>& samples) {
+void PrintMarks(const char* heading, const std::vector<Sample>& samples) {
     std::map<std::string, std::vector<double>> byStep;
     for (const Sample& sample : samples) {
         for (const auto& [step, ms] : sample.marks) {
@@ -422,7 +451,7 @@ void PrintMarks(const std::vector<Sample>& samples) {
         ordered.emplace_back(Median(values), step);
     }
     std::sort(ordered.begin(), ordered.end());
-    std::printf("\nZURav3 start-up steps (median ms from spawn; ZURAV3_STARTUP_TRACE=1):\n");
+    std::printf("\n%s (median ms from spawn; ZURAV3_STARTUP_TRACE=1):\n", heading);
     double previous = 0;
     for (const auto& [ms, step] : ordered) {
         std::printf("  %8.1f  (+%6.1f)  %s\n", ms, ms - previous, step.c_str());
@@ -454,13 +483,20 @@ int Main(int argc, char** argv) {
         bench.Run(bare, false);
         bench.Run(bench.Program(), false);
     }
-    std::vector<Sample> bareRuns, programRuns, playRuns;
+    std::vector<Sample> bareRuns, programRuns, silentRuns, playRuns;
     for (int i = 0; i < options.runs; ++i) {
         bareRuns.push_back(bench.Run(bare, false));
         programRuns.push_back(bench.Run(bench.Program(), false));
-        std::fprintf(stderr, "run %d: bare %.1f ms %.1f MiB, ZURav3 %.1f ms %.1f MiB\n", i + 1,
-                     bareRuns.back().launchMs, MiB(bareRuns.back().memory.total),
-                     programRuns.back().launchMs, MiB(programRuns.back().memory.total));
+        silentRuns.push_back(bench.Run(bench.Program(), false, StartupBench::Feed::Silent));
+        char silent[32] = "no window";
+        if (silentRuns.back().launchMs) {
+            std::snprintf(silent, sizeof silent, "%.1f ms", *silentRuns.back().launchMs);
+        }
+        std::fprintf(stderr,
+                     "run %d: bare %.1f ms %.1f MiB, ZURav3 %.1f ms %.1f MiB, on a silent feed "
+                     "%s\n",
+                     i + 1, *bareRuns.back().launchMs, MiB(bareRuns.back().memory.total),
+                     *programRuns.back().launchMs, MiB(programRuns.back().memory.total), silent);
     }
     const int playRunCount = options.playSeconds > 0 ? options.playRuns : 0;
     for (int i = 0; i < playRunCount; ++i) {
@@ -478,7 +514,7 @@ int Main(int argc, char** argv) {
         }
         return Median(values);
     };
-    const auto launch = [](const Sample& s) { return s.launchMs; };
+    const auto launch = [](const Sample& s) { return s.launchMs.value_or(0); };
     const auto rss = [](const Sample& s) { return MiB(s.memory.total); };
     const double bareLaunch = medianOf(bareRuns, launch);
     const double bareRss = medianOf(bareRuns, rss);
@@ -493,6 +529,15 @@ int Main(int argc, char** argv) {
     std::printf("%-34s %10s %10s %8s\n", "median", "bare Qt", "ZURav3", "ratio");
     std::printf("%-34s %10.1f %10.1f %7.2fx\n", "launch to mapped window (ms)", bareLaunch,
                 programLaunch, programLaunch / bareLaunch);
+    std::vector<Sample> silentMapped;
+    std::copy_if(silentRuns.begin(), silentRuns.end(), std::back_inserter(silentMapped),
+                 [](const Sample& s) { return s.launchMs.has_value(); });
+    const double silentLaunch = medianOf(silentMapped, launch);
+    std::printf(
+        "%-34s %10s %10.1f %7.2fx   of ZURav3 on the good feed; %zu of %zu runs mapped "
+        "within %d s\n",
+        "  on a feed that never answers", "", silentLaunch, silentLaunch / programLaunch,
+        silentMapped.size(), silentRuns.size(), StartupBench::kSilentFeedDeadline);
     std::printf("%-34s %10.1f %10.1f %7.2fx\n",
                 ("resident after " + std::to_string(options.settleSeconds) + " s (MiB)").c_str(),
                 bareRss, programRss, programRss / bareRss);
@@ -507,7 +552,8 @@ int Main(int argc, char** argv) {
             ("resident after " + std::to_string(options.playSeconds) + " s playing (MiB)").c_str(),
             "(idle)", playedRss, playedRss / bareRss, playedThrough, playRuns.size());
     }
-    PrintMarks(programRuns);
+    PrintMarks("ZURav3 start-up steps", programRuns);
+    PrintMarks("ZURav3 start-up steps on a feed that never answers", silentRuns);
     PrintMappings("bare Qt window, last run", bareRuns.back(), options.top);
     PrintMappings("ZURav3 idle, last run", programRuns.back(), options.top);
     if (!playRuns.empty()) {
