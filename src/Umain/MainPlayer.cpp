@@ -55,6 +55,13 @@ void TfrmMain::PlaySelectedEpisode(int startMs) {
     UpdateBusyCursor();
 }
 
+void TfrmMain::PlayAfterTheWait() {
+    UpdateBusyCursor();
+    MediaPlayer.Play(true);
+    // The play's own notification comes only at the medium's end.
+    ShowModeTransport();
+}
+
 void TfrmMain::PlayFile(const std::string& path) {
     CancelPendingPlay();
     OpenAndPlay({path, PathFileName(path), path, {}, {}, 0});
@@ -163,9 +170,14 @@ void TfrmMain::sbtnStopClick() {
     // A play on its way is stopped before it starts. A medium being opened
     // has closed the one before it: there is nothing else to stop then.
     const bool opening = MediaPlayer.Opening();
+    const bool checking = playCheck_ != nullptr;
     CancelPendingPlay();
     if (opening) {
         ShowNothingOpen();
+        return;
+    }
+    // Only the check was stopped, and nothing else is open to stop.
+    if (checking && !MediaPlayer.IsOpen()) {
         return;
     }
     if (MediaPlayer.Length() <= 0) {
@@ -210,6 +222,10 @@ void TfrmMain::MediaPlayerNotify(NotifyResult result) {
         // After a failed open there is nothing to show: the buttons keep their state.
         return;
     }
+    ShowModeTransport();
+}
+
+void TfrmMain::ShowModeTransport() {
     switch (MediaPlayer.Mode()) {
         case MediaMode::NotReady:
             ShowTransport(ui->imgBtnPlay, false);

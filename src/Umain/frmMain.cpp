@@ -142,10 +142,7 @@ void TfrmMain::BindHandlers() {
             Guarded(dialogs_, [this] { prgPlayMouseLeave(); }));
 
     connect(&Timer, &QTimer::timeout, this, Guarded(dialogs_, [this] { TimerTimer(); }));
-    connect(&playDelay_, &QTimer::timeout, this, Guarded(dialogs_, [this] {
-        UpdateBusyCursor();
-        MediaPlayer.Play(true);
-    }));
+    connect(&playDelay_, &QTimer::timeout, this, Guarded(dialogs_, [this] { PlayAfterTheWait(); }));
     MediaPlayer.SetNotifyHandler([this](NotifyResult result) {
         RunGuarded(dialogs_, [this, result] { MediaPlayerNotify(result); });
     });

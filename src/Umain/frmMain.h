@@ -148,6 +148,9 @@ private:
     };
     void OpenAndPlay(const PlayRequest& play);
     void PlayOpened(const PlayRequest& play);
+    void PlayAfterTheWait();
+    // The transport as the device's mode asks for.
+    void ShowModeTransport();
     void DateOpened(const std::string& url, const std::string& episodeLink);
     // Shows what a failed open means for the transport and throws its error.
     [[noreturn]] void ThrowOpenFailure(const MediaOpenFailure& failure, const std::string& element);

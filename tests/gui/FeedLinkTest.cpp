@@ -43,10 +43,12 @@ protected:
     void PickDate(int index) {
         Find<QComboBox>("cmbDate")->setCurrentIndex(index);
         emit Find<QComboBox>("cmbDate")->activated(index);
+        ASSERT_TRUE(Settle());
     }
     void ClickPlay(int index) {
         Find<QComboBox>("cmbItem")->setCurrentIndex(index);
         Find<QToolButton>("btnPlay")->click();
+        ASSERT_TRUE(Settle());
     }
     bool StillPlays() {
         return Media().IsOpen() &&
@@ -70,6 +72,7 @@ TEST_F(FeedLinks, UpperCaseSchemePlaysFromThePlayButtonAndTheDateList) {
     EXPECT_EQ(Main().NowPlaying().location, lower);
 
     Main().ChangeRssURL(Url("/rss"));
+    ASSERT_TRUE(Settle());
     ASSERT_EQ(Find<QComboBox>("cmbDate")->count(), 5);
     Media().Close(false);
     PickDate(0);
@@ -85,6 +88,7 @@ TEST_F(FeedLinks, UpperCaseSchemePlaysFromThePlayButtonAndTheDateList) {
 // never played, and what played plays on.
 TEST_F(FeedLinks, LocalPathsAndOtherSchemesFromTheFeedNeverPlayAndWhatPlaysGoesOn) {
     Main().PlayFile(TestDataFile("tone-3s.mp3"));
+    ASSERT_TRUE(Settle());
     ASSERT_TRUE(StillPlays());
     const auto expectRefused = [&](const std::string& link, const char* where) {
         ASSERT_EQ(Dialogs().Count(), 1u) << where << " " << link;
@@ -108,6 +112,7 @@ TEST_F(FeedLinks, LocalPathsAndOtherSchemesFromTheFeedNeverPlayAndWhatPlaysGoesO
         Dialogs().Clear();
     }
     Main().ChangeRssURL(Url("/rss"));
+    ASSERT_TRUE(Settle());
     ASSERT_EQ(Find<QComboBox>("cmbDate")->count(), 5);
     for (std::size_t i = 1; i <= refused_.size(); ++i) {
         const std::string& link = refused_[i - 1];

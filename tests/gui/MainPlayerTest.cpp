@@ -73,9 +73,11 @@ protected:
 }  // namespace
 
 // The link is rewritten before it is checked and played; the buttons change
-// only when the notifications arrive, after the click has returned.
+// only after the click has returned, as the steps of the play end.
 TEST_F(Player, PlayButtonPlaysTheRewrittenLinkAndTheNotificationsShowThePauseGlyph) {
     Find<QToolButton>("btnPlay")->click();
+    EXPECT_FALSE(PlayButton()->isEnabled());
+    ASSERT_TRUE(Settle());
     EXPECT_TRUE(Dialogs().Boxes().empty());
     EXPECT_EQ(Media().Mode(), MediaMode::Playing);
     EXPECT_EQ(Bar()->Min(), 0);
@@ -84,7 +86,6 @@ TEST_F(Player, PlayButtonPlaysTheRewrittenLinkAndTheNotificationsShowThePauseGly
     EXPECT_EQ(Text("lblTimeFull"), QStringLiteral("00:00:03"));
     EXPECT_EQ(Main().windowTitle(), QStringLiteral("ZURav3 v3.0.0.0 - Tone"));
     EXPECT_EQ(Bar()->toolTip(), QStringLiteral("Tone"));
-    EXPECT_FALSE(PlayButton()->isEnabled());
     ASSERT_TRUE(ShowsPlaying());
 
     ASSERT_TRUE(BarPasses(1000));
@@ -92,6 +93,7 @@ TEST_F(Player, PlayButtonPlaysTheRewrittenLinkAndTheNotificationsShowThePauseGly
 
     // Playing the same episode again starts it from the beginning.
     Find<QToolButton>("btnPlay")->click();
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(Media().Mode(), MediaMode::Playing);
     EXPECT_LT(Media().Position(), 1000);
     EXPECT_TRUE(Dialogs().Boxes().empty());
@@ -99,6 +101,7 @@ TEST_F(Player, PlayButtonPlaysTheRewrittenLinkAndTheNotificationsShowThePauseGly
 
 TEST_F(Player, PauseResumesWhereItStoppedAndStopRewinds) {
     Main().PlayFile(TestDataFile("tone-3s.mp3"));
+    ASSERT_TRUE(Settle());
     ASSERT_TRUE(ShowsPlaying());
     ASSERT_TRUE(BarPasses(300));
 
@@ -127,6 +130,7 @@ TEST_F(Player, PauseResumesWhereItStoppedAndStopRewinds) {
 TEST_F(Player, NaturalEndKeepsTheBarFullAndPlaysAgainFromTheStart) {
     const std::string path = TestDataFile("tone-1s.wav");
     Main().PlayFile(path);
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(Main().windowTitle(), QStringLiteral("ZURav3 v3.0.0.0 - tone-1s.wav"));
     EXPECT_EQ(Bar()->toolTip(), Q(path));
     ASSERT_TRUE(ShowsPlaying());
@@ -145,6 +149,7 @@ TEST_F(Player, NaturalEndKeepsTheBarFullAndPlaysAgainFromTheStart) {
 
 TEST_F(Player, UnreachableLinkShowsTheStatusLineAndWhatPlaysGoesOn) {
     Main().PlayFile(TestDataFile("tone-3s.mp3"));
+    ASSERT_TRUE(Settle());
     const QString caption = Main().windowTitle();
     auto* cmbItem = Find<QComboBox>("cmbItem");
     for (const auto& [index, path, status] :
@@ -153,6 +158,7 @@ TEST_F(Player, UnreachableLinkShowsTheStatusLineAndWhatPlaysGoesOn) {
         cmbItem->setCurrentIndex(index);
         Dialogs().Clear();
         Find<QToolButton>("btnPlay")->click();
+        ASSERT_TRUE(Settle());
         ASSERT_EQ(Dialogs().Count(), 1u) << path;
         EXPECT_EQ(Dialogs().Last().kind, Kind::Message);
         EXPECT_EQ(
@@ -172,6 +178,7 @@ TEST_F(Player, UnreachableLinkShowsTheStatusLineAndWhatPlaysGoesOn) {
 TEST_F(Player, FailedOpenKeepsTheControlsAndDoesNotComplainEverySecond) {
     Dialogs().QueueFileCancel();
     Find<QToolButton>("sbtnOpen")->click();
+    ASSERT_TRUE(Settle());
     ASSERT_EQ(Dialogs().Count(), 1u);
     const FileDialogState shown = Dialogs().Last().fileState;
     EXPECT_EQ(shown.filter,
@@ -180,6 +187,7 @@ TEST_F(Player, FailedOpenKeepsTheControlsAndDoesNotComplainEverySecond) {
     EXPECT_FALSE(Media().IsOpen());
 
     Main().PlayFile(TestDataFile("tone-3s.mp3"));
+    ASSERT_TRUE(Settle());
     ASSERT_TRUE(ShowsPlaying());
     const QString caption = Main().windowTitle();
     const int max = Bar()->Max();
@@ -188,6 +196,7 @@ TEST_F(Player, FailedOpenKeepsTheControlsAndDoesNotComplainEverySecond) {
     Dialogs().Clear();
     Dialogs().QueueFile(Q(missing));
     Find<QToolButton>("sbtnOpen")->click();
+    ASSERT_TRUE(Settle());
     ASSERT_EQ(Dialogs().Count(), 2u);
     EXPECT_EQ(Dialogs().Last().kind, Kind::Error);
     EXPECT_EQ(Dialogs().Last().text,
@@ -225,6 +234,7 @@ TEST_F(Player, SeekBarDoesNothingBeforeAMediumIsLoaded) {
 // there, also when paused; the pointer time never leaves 0..length.
 TEST_F(Player, SeekBarPressSeeksAndPlaysMoveShowsThePointerTimeLeaveTheTotal) {
     Main().PlayFile(TestDataFile("tone-3s.mp3"));
+    ASSERT_TRUE(Settle());
     ASSERT_TRUE(ShowsPlaying());
     PlayButton()->click();
     ASSERT_EQ(Media().Mode(), MediaMode::Paused);
@@ -266,6 +276,7 @@ TEST_F(PlayerWithoutMediaLibrary, PlayShowsWhyNothingCanPlayAndTheWindowGoesOn) 
     const QString caption = Main().windowTitle();
 
     Find<QToolButton>("btnPlay")->click();
+    ASSERT_TRUE(Settle());
     ASSERT_EQ(Dialogs().Count(), 1u);
     EXPECT_EQ(Dialogs().Last().kind, Kind::Error);
     EXPECT_TRUE(Dialogs().Last().text.startsWith(

@@ -83,6 +83,7 @@ TEST_F(SettingsDialog, OkReloadsByTheTextScanAndCloses) {
         EXPECT_EQ(Rss().focusWidget(), edtRSS_);
         edtRSS_->setText(QString::fromStdString(scanUrl));
         btnOK_->click();
+        ASSERT_TRUE(Settle());
     });
     EXPECT_EQ(Main().RssURL, scanUrl);
     EXPECT_EQ(Lines(Dates()), QStringList{QStringLiteral("2008/03/15")});
@@ -93,6 +94,7 @@ TEST_F(SettingsDialog, OkReloadsByTheTextScanAndCloses) {
     WhileOpen([&] {
         EXPECT_EQ(edtRSS_->text().toStdString(), scanUrl);
         btnOK_->click();
+        ASSERT_TRUE(Settle());
     });
     EXPECT_EQ(Lines(Dates()), QStringList{QStringLiteral("2008/03/16")});
 }
@@ -117,6 +119,7 @@ TEST_F(SettingsDialog, AFailedLoadShowsTheErrorAndKeepsTheDialogOpen) {
     WhileOpen([&] {
         edtRSS_->setText(QString::fromStdString(missing));
         btnOK_->click();
+        ASSERT_TRUE(Settle());
         ASSERT_EQ(Dialogs().Count(), 1u);
         EXPECT_EQ(Dialogs().Last().kind, Kind::Error);
         EXPECT_EQ(Dialogs().Last().text.toStdString(),
@@ -129,6 +132,7 @@ TEST_F(SettingsDialog, AFailedLoadShowsTheErrorAndKeepsTheDialogOpen) {
         // Corrected, the same opening goes through.
         edtRSS_->setText(QString::fromStdString(Url("/scan")));
         btnOK_->click();
+        ASSERT_TRUE(Settle());
         EXPECT_FALSE(Rss().isVisible());
     });
     EXPECT_EQ(Lines(Dates()), QStringList{QStringLiteral("2008/03/15")});
@@ -142,6 +146,7 @@ TEST_F(SettingsDialog, EnterInTheBoxActsAsOk) {
     WhileOpen([&] {
         edtRSS_->setText(QString::fromStdString(Url("/scan")));
         QTest::keyClick(edtRSS_, Qt::Key_Return);
+        ASSERT_TRUE(Settle());
     });
     EXPECT_EQ(Main().RssURL, Url("/scan"));
     EXPECT_EQ(Lines(Dates()), QStringList{QStringLiteral("2008/03/15")});

@@ -87,6 +87,7 @@ TEST_F(SoundOutputWindow, LostOrMissingOutputIsShownAndStopsTheTransport) {
 
     Dialogs().Clear();
     Find<QToolButton>("btnPlay")->click();
+    ASSERT_TRUE(Settle());
     ASSERT_EQ(Dialogs().Count(), 1u);
     EXPECT_TRUE(SaysNoSoundOutput(Dialogs().Last())) << Dialogs().Last().text.toStdString();
     EXPECT_TRUE(Dialogs().Last().text.contains(QString::fromStdString(Url("/tone.mp3"))));
