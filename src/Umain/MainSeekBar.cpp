@@ -7,7 +7,8 @@
 // length. A press without an open medium reports the device's error; merely
 // hovering over the bar does not, or every move would raise an error box.
 bool TfrmMain::SeekBarLength(int& length, bool quietWithoutMedium) {
-    if (ui->prgPlay->Max() <= 0) {
+    // Nothing to seek in while a medium is being opened.
+    if (ui->prgPlay->Max() <= 0 || MediaPlayer.Opening()) {
         return false;
     }
     if (quietWithoutMedium && !MediaPlayer.IsOpen()) {
@@ -23,6 +24,9 @@ void TfrmMain::prgPlayMouseDown(int x) {
         return;
     }
     MediaPlayer.Seek(PointerTime(length, x, ui->prgPlay->width()), true);
+    // Plays from here now rather than at the end of the wait after opening.
+    playDelay_.stop();
+    UpdateBusyCursor();
     extras_->PlayResuming();
     MediaPlayer.Play(true);
 }
