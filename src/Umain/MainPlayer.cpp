@@ -83,6 +83,7 @@ void TfrmMain::CancelPendingPlay() {
 // episode, empty for a local file. A device error leaves the controls as
 // they were.
 void TfrmMain::OpenAndPlay(const PlayRequest& play) {
+    playDelay_.stop();
     extras_->PlayStarting();
     MediaPlayer.Close(true);
     nowPlaying_ = {};
