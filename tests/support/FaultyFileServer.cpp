@@ -13,6 +13,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "LoopbackListener.h"
+
 namespace {
 
 std::string Lower(std::string text) {
@@ -41,17 +43,7 @@ std::string HeaderIn(const std::string& head, const std::string& name) {
 
 FaultyFileServer::FaultyFileServer(File file, std::vector<Step> script, File next)
     : file_(std::move(file)), next_(std::move(next)), script_(std::move(script)) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::listen(listener_, 16) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("the file server could not listen");
-    }
-    port_ = ntohs(address.sin_port);
+    listener_ = ListenOnLoopback(port_, "file server");
     thread_ = std::thread([this] { Run(); });
 }
 

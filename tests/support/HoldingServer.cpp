@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "LoopbackListener.h"
+
 struct HoldingServer::Connection {
     int fd = -1;
     std::string request;
@@ -17,17 +19,7 @@ struct HoldingServer::Connection {
 };
 
 HoldingServer::HoldingServer() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::listen(listener_, 16) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("the holding server could not listen");
-    }
-    port_ = ntohs(address.sin_port);
+    listener_ = ListenOnLoopback(port_, "holding server");
     thread_ = std::thread([this] { Run(); });
 }
 

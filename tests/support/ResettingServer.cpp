@@ -8,19 +8,11 @@
 
 #include <stdexcept>
 
+#include "LoopbackListener.h"
+
 ResettingServer::ResettingServer(std::string prefix, std::string headAnswer)
     : prefix_(std::move(prefix)), headAnswer_(std::move(headAnswer)) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::listen(listener_, 16) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("the resetting server could not listen");
-    }
-    port_ = ntohs(address.sin_port);
+    listener_ = ListenOnLoopback(port_, "resetting server");
     thread_ = std::thread([this] { Run(); });
 }
 
