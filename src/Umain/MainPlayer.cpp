@@ -35,6 +35,7 @@ void TfrmMain::PlaySelectedEpisode(int startMs) {
     std::string link = episode.url;
     RewriteLink(link);
     CancelPendingPlay();
+    MediaPlayer.Prepare();
     // Only a link that answers itself is played; what plays now goes on
     // otherwise. The check fetches web links only: another scheme, or a local
     // path, fails it with the HTTP client's reason.
@@ -136,6 +137,7 @@ void TfrmMain::sbtnOpenClick() {
     dlgOpen.filter =
         QStringLiteral("MP3 Files(*.mp3)|*.mp3|Wave Files(*.wav)|*.wav|All Files(*.*)|*.*|");
     dlgOpen.initialDir = Text(LastDown);
+    MediaPlayer.Prepare();
     if (dialogs_.RunFileDialog(dlgOpen)) {
         PlayFile(dlgOpen.fileName.toStdString());
     }

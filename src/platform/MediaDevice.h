@@ -86,6 +86,9 @@ public:
     virtual void OpenAsync(const std::string& element, bool notify, OpenDone done) = 0;
     // True from OpenAsync until its done has been called or it was dropped.
     virtual bool Opening() const = 0;
+    // Gets ready for an open soon, without waiting: what the first open needs
+    // loads in the background meanwhile. Does nothing once that is done.
+    virtual void Prepare() = 0;
 
     // Closes the medium; does nothing when none is open. A pending open is
     // dropped and its loading stopped, without a notification.

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <map>
+#include <mutex>
 #include <memory>
 
 namespace {
@@ -21,6 +22,8 @@ void Resolve(void* library, const char* name, Function& entry, std::string& miss
 const MpvLibrary* LoadMpvLibrary(const std::string& file, std::string& error) {
     // Never unloaded: mpv's threads and callbacks may outlive any one device.
     static std::map<std::string, std::unique_ptr<MpvLibrary>> loaded;
+    static std::mutex lock;
+    const std::lock_guard<std::mutex> held(lock);
     if (const auto found = loaded.find(file); found != loaded.end()) {
         return found->second.get();
     }

@@ -31,5 +31,6 @@ struct MpvLibrary {
 // resolves every entry point; the result stays loaded for the life of the
 // process and is shared by all who ask for the same file. Returns null with
 // the reason in `error` when the library cannot be loaded or lacks an entry.
-// For the UI thread.
+// For any thread: loading it ahead on another keeps the UI thread from
+// waiting for the dynamic linker.
 const MpvLibrary* LoadMpvLibrary(const std::string& file, std::string& error);

@@ -121,6 +121,10 @@ void MpvMediaDevice::Start() {
         return;
     }
     initError_.clear();
+    // A load begun ahead is finished, or nearly so, by the first open.
+    if (preload_.valid()) {
+        preload_.get();
+    }
     api_ = LoadMpvLibrary(library_, initError_);
     if (api_ == nullptr) {
         return;
@@ -409,6 +413,19 @@ void MpvMediaDevice::OpenAsync(const std::string& element, bool notify, OpenDone
 
 bool MpvMediaDevice::Opening() const {
     return opening_;
+}
+
+void MpvMediaDevice::Prepare() {
+    // Loading libmpv and the libraries it links takes the dynamic linker a
+    // good part of a second on a slow disk: better on another thread while the
+    // link is checked or a file is chosen than in the window's handler.
+    if (mpv_ != nullptr || preload_.valid()) {
+        return;
+    }
+    preload_ = std::async(std::launch::async, [file = library_] {
+        std::string ignored;  // the open reports it
+        LoadMpvLibrary(file, ignored);
+    });
 }
 
 void MpvMediaDevice::BeginOpen(const std::string& element, bool notify, OpenDone done) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,6 +48,7 @@ public:
     void Open(const std::string& element, bool notify) override;
     void OpenAsync(const std::string& element, bool notify, OpenDone done) override;
     bool Opening() const override;
+    void Prepare() override;
     void Close(bool notify) override;
     void SetTimeFormatMilliseconds() override;
     int Length() override;
@@ -134,6 +136,8 @@ private:
     mpv_handle* mpv_ = nullptr;
     std::string initError_;
     std::unique_ptr<QObject> pump_;
+    // libmpv being loaded on another thread ahead of the first open.
+    std::future<void> preload_;
     NotifyHandler handler_;
     int networkTimeoutSeconds_;
 
