@@ -670,11 +670,13 @@ int MpvMediaDevice::Position() {
     }
     int position = ToMilliseconds(DoubleProperty("time-pos", 0.0));
     // After a seek mpv reports the place less what its audio output holds
-    // until playback moves on; the device is at the target meanwhile.
+    // until playback moves on; the device is at the target meanwhile. Only
+    // playing past it ends that: seeks in a row may each report a restart,
+    // and mpv may stand at the target between them and fall short after.
     if (seekTarget_) {
         if (position < *seekTarget_) {
             position = *seekTarget_;
-        } else {
+        } else if (state_ == State::Playing) {
             seekTarget_.reset();
         }
     }

@@ -53,6 +53,7 @@ protected:
     void SetUp() override {
         MainMpris::SetUp();
         Main().PlayFile(TestDataFile("tone-3s.mp3"));
+        ASSERT_TRUE(Settle());
         Main().sbtnStopClick();
         Media().Seek(1000, false);
         ASSERT_EQ(Media().Position(), 1000);
@@ -136,6 +137,7 @@ TEST_F(MainMpris, MetadataNamesTheLinkAndTheShow) {
 
     Main().RssURL = Url("/rss");
     Main().btnReloadClick();
+    ASSERT_TRUE(Settle());
     Main().btnPlayClick();
     ASSERT_TRUE(WaitUntil([&] { return Status() == QStringLiteral("Playing"); }));
     EXPECT_EQ(metadata("xesam:url").toStdString(), link);
@@ -144,12 +146,15 @@ TEST_F(MainMpris, MetadataNamesTheLinkAndTheShow) {
     const std::string local = (Folder() / "두 번째 #1.mp3").string();
     WriteFileBytes(local, ReadFileBytes(TestDataFile("tone-3s.mp3")));
     Main().PlayFile(local);
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(metadata("xesam:url"),
               QUrl::fromLocalFile(QString::fromStdString(local)).toString(QUrl::FullyEncoded));
     EXPECT_FALSE(mpris_->Client().Metadata().contains(QStringLiteral("xesam:album")));
 
     Main().ChangeRssURL(Url("/rss"));
+    ASSERT_TRUE(Settle());
     Main().cmbDateChange();
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(metadata("xesam:url").toStdString(), link);
     EXPECT_EQ(metadata("xesam:album"), QStringLiteral("토브 & 친구들"));
     EXPECT_TRUE(Dialogs().Boxes().empty());

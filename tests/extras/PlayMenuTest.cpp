@@ -97,6 +97,7 @@ protected:
     void PlayLongFrom(int seconds) {
         Find<QComboBox>("cmbItem")->setCurrentIndex(0);
         Find<QToolButton>("btnPlay")->click();
+        ASSERT_TRUE(Settle());
         Main().prgPlayMouseDown(258 * seconds / 60 + 1);
         ASSERT_TRUE(WaitUntil([&] { return Media().Position() > seconds * 1000 + 300; }));
     }
@@ -133,6 +134,7 @@ TEST_F(PlayMenu, StopPartWayRestartAndResumeFromThere) {
     Find<QComboBox>("cmbItem")->setCurrentIndex(0);
 
     Resume()->trigger();
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(Media().Mode(), MediaMode::Playing);
     EXPECT_GE(Media().Position(), *kept);
     EXPECT_LT(Media().Position(), *kept + 3000);
@@ -140,12 +142,14 @@ TEST_F(PlayMenu, StopPartWayRestartAndResumeFromThere) {
     EXPECT_TRUE(Dialogs().Boxes().empty());
 
     Find<QToolButton>("btnPlay")->click();
+    ASSERT_TRUE(Settle());
     EXPECT_LT(Media().Position(), 3000);
 
     // The link is checked first; what plays goes on when it fails.
     gone_ = true;
     Main().prgPlayMouseDown(129);
     Resume()->trigger();
+    ASSERT_TRUE(Settle());
     ASSERT_EQ(Dialogs().Count(), 1u);
     EXPECT_TRUE(Dialogs().Last().text.contains(QStringLiteral("HTTP/1.1 404 Not Found")));
     EXPECT_GE(Media().Position(), 29000);
@@ -157,6 +161,7 @@ TEST_F(PlayMenu, OtherEpisodeAndCloseKeepThePlaceNearTheEndForgetsIt) {
     PlayLongFrom(10);
     Find<QComboBox>("cmbItem")->setCurrentIndex(1);
     Find<QToolButton>("btnPlay")->click();
+    ASSERT_TRUE(Settle());
     EXPECT_GT(Main().Extras().ResumePositions().Find(LongLink()).value_or(0), 10300);
 
     PlayLongFrom(45);
@@ -164,6 +169,7 @@ TEST_F(PlayMenu, OtherEpisodeAndCloseKeepThePlaceNearTheEndForgetsIt) {
     EXPECT_EQ(Main().Extras().ResumePositions().Find(LongLink()), std::nullopt);
 
     Main().PlayFile(TestDataFile("tone-60s.mp3"));
+    ASSERT_TRUE(Settle());
     Main().prgPlayMouseDown(20);
     Find<QToolButton>("sbtnStop")->click();
     EXPECT_TRUE(Main().Extras().ResumePositions().Entries().empty());
@@ -222,6 +228,7 @@ TEST_F(PlayMenu, SpeedFromTheMenuAndTheKeysIsKeptInTheSettings) {
 TEST_F(PlayMenu, BracketsTypedIntoTheListsReachTitlesAndLeaveTheSpeedAlone) {
     SetFeed(FeedOf({{"Long", LongLink(), ""}, {"[특집] 여름", Url("/tone.mp3"), ""}}));
     Find<QToolButton>("btnReload")->click();
+    ASSERT_TRUE(Settle());
     ASSERT_EQ(Main().Episodes.size(), 2u);
     auto* items = Find<QComboBox>("cmbItem");
     items->setCurrentIndex(0);

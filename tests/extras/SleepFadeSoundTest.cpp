@@ -93,6 +93,7 @@ protected:
 TEST_F(SleepFadeSound, FadeAtTheEndOfTheEpisodeEndsInSilence) {
     ASSERT_TRUE(StartRecording());
     Find<QToolButton>("btnPlay")->click();
+    ASSERT_TRUE(Settle());
     ASSERT_EQ(Media().Mode(), MediaMode::Playing);
     Main().Extras().SpeedAndSleep().SetSleepTimer(SleepChoice::EndOfEpisode);
     ASSERT_TRUE(WaitUntil(

@@ -73,6 +73,7 @@ TEST_F(Access, ButtonsAreNamedAndTheBarTellsPositionAndLength) {
     EXPECT_EQ(bar->text(QAccessible::Value), QString());
 
     Main().PlayFile(TestDataFile("tone-60s.mp3"));
+    ASSERT_TRUE(Settle());
     ASSERT_TRUE(WaitUntil([&] { return Name(PlayButton()) == QStringLiteral("일시정지"); }));
     ASSERT_TRUE(WaitUntil([&] {
         Main().TimerTimer();
@@ -145,6 +146,7 @@ TEST_F(Access, ShortcutsPlayStopSkipAndReload) {
 
     SetFeed(FeedOfTitles({"Reloaded", "Twice"}));
     Press(Qt::Key_F5);
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(Lines(Find<QComboBox>("cmbItem")),
               (QStringList{QStringLiteral("Reloaded"), QStringLiteral("Twice")}));
     EXPECT_EQ(Dialogs().Count(), 0u);
@@ -154,6 +156,7 @@ TEST_F(Access, ShortcutsPlayStopSkipAndReload) {
 // not skip while the user edits.
 TEST_F(Access, AControlThatUsesAKeyKeepsIt) {
     Main().PlayFile(TestDataFile("tone-60s.mp3"));
+    ASSERT_TRUE(Settle());
     PauseAt(20000);
     auto* memo = Find<QPlainTextEdit>("Memo1");
     memo->setPlainText(QStringLiteral("one two three"));

@@ -103,6 +103,7 @@ TEST_F(MainWindowLayout, DropDownsReactToTheUserNotToCode) {
     const QString caption = Main().windowTitle();
     QTest::keyClick(cmbDate, Qt::Key_Down);
     ASSERT_EQ(cmbDate->currentIndex(), 1);
+    ASSERT_TRUE(Settle());
     EXPECT_TRUE(Dialogs().Boxes().empty());
     EXPECT_EQ(device.Mode(), MediaMode::Stopped);
     EXPECT_EQ(Find<TPlayBar>("prgPlay")->Max(), device.Length());

@@ -64,6 +64,7 @@ TEST_F(SaveCommands, SaveChecksProposesTheLinkNameAndRemembersTheFolder) {
 
     Select(0);
     Main().btnDownClick();
+    ASSERT_TRUE(Settle());
 
     ASSERT_EQ(Dialogs().Count(), 2u);
     const auto& dialog = Dialogs().Boxes()[0];
@@ -91,6 +92,7 @@ TEST_F(SaveCommands, OverwriteQuestionGuardsAnExistingFile) {
     Dialogs().QueueFile(target);
     Dialogs().QueueAnswer(BoxAnswer::No);
     Main().btnDownClick();
+    ASSERT_TRUE(Settle());
     ASSERT_EQ(Dialogs().Count(), 2u);
     const auto& box = Dialogs().Last();
     EXPECT_EQ(box.kind, Kind::SystemBox);
@@ -108,6 +110,7 @@ TEST_F(SaveCommands, OverwriteQuestionGuardsAnExistingFile) {
     Dialogs().QueueFile(target);
     Dialogs().QueueAnswer(BoxAnswer::Yes);
     Main().btnDownClick();
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(ReadFileBytes(target), bytes_);
     EXPECT_EQ(FolderEntries(Saved()), std::vector<std::string>{"episode.mp3"});
 }
@@ -115,6 +118,7 @@ TEST_F(SaveCommands, OverwriteQuestionGuardsAnExistingFile) {
 TEST_F(SaveCommands, UnreachableLinkIsReportedWithoutAFileDialog) {
     Select(2);
     Main().btnDownClick();
+    ASSERT_TRUE(Settle());
     ASSERT_EQ(Dialogs().Count(), 1u);
     EXPECT_EQ(Dialogs().Last().kind, Kind::Message);
     EXPECT_EQ(
@@ -137,6 +141,7 @@ TEST_F(SaveCommands, DuringATransferSavesAreRefusedAndTheLinkCopyWorks) {
         Download().close();
     });
     Main().btnDownClick();
+    ASSERT_TRUE(Settle());
 
     const auto& boxes = Dialogs().Boxes();
     ASSERT_EQ(boxes.size(), 6u);
@@ -206,8 +211,10 @@ TEST_F(SaveCommands, PanelDownloadSavesTheStoredLinkUnderTheDateName) {
 TEST_F(SaveCommands, WithoutEpisodesNoCommandDoesAnything) {
     SetFeed(FeedOf({}));
     Main().btnReloadClick();
+    ASSERT_TRUE(Settle());
     ASSERT_TRUE(Main().Episodes.empty());
     Main().btnDownClick();
+    ASSERT_TRUE(Settle());
     Main().btnDownloadClick();
     Main().btnURLClick();
     EXPECT_EQ(Dialogs().Count(), 0u);
@@ -245,6 +252,7 @@ TEST_F(SaveCommands, PlayerErrorAfterASaveStillEndsTheTransfer) {
     Dialogs().QueueFile(target);
     Dialogs().QueueAnswer(BoxAnswer::Yes);
     Find<QToolButton>("btnDown")->click();
+    ASSERT_TRUE(Settle());
 
     EXPECT_EQ(ReadFileBytes(target), bytes_);
     EXPECT_FALSE(Download().Downloading);
@@ -252,6 +260,7 @@ TEST_F(SaveCommands, PlayerErrorAfterASaveStillEndsTheTransfer) {
     // A second save goes as far as its file dialog.
     Dialogs().Clear();
     Main().btnDownClick();
+    ASSERT_TRUE(Settle());
     ASSERT_GE(Dialogs().Count(), 1u);
     EXPECT_EQ(Dialogs().Boxes()[0].kind, Kind::FileDialog);
 }
@@ -262,6 +271,7 @@ TEST_F(SaveCommands, AnsweringYesPlaysTheSavedFile) {
     Dialogs().QueueFile(target);
     Dialogs().QueueAnswer(BoxAnswer::Yes);
     Main().btnDownClick();
+    ASSERT_TRUE(Settle());
 
     ASSERT_EQ(Dialogs().Count(), 2u);
     EXPECT_EQ(Dialogs().Last().title, QStringLiteral("다운로드 완료"));
@@ -298,6 +308,7 @@ TEST_F(SaveCommands, BoxOpenedDuringASaveDoesNotStallIt) {
         barWhenClosed = bar->value();
     });
     Main().btnDownClick();
+    ASSERT_TRUE(Settle());
 
     const auto& boxes = Dialogs().Boxes();
     ASSERT_EQ(boxes.size(), 3u);
@@ -335,6 +346,7 @@ TEST_F(SaveCommands, CancelConfirmedInsideAnotherBoxEndsTheSaveAtOnce) {
         Main().btnURLClick();
     });
     Main().btnDownClick();
+    ASSERT_TRUE(Settle());
 
     EXPECT_TRUE(endedWhileTheBoxWasOpen);
     const auto& boxes = Dialogs().Boxes();

@@ -60,6 +60,7 @@ protected:
         Download();
         Find<QComboBox>("cmbItem")->setCurrentIndex(index);
         Main().btnDownClick();
+        EXPECT_TRUE(Settle());
         return proposed;
     }
 
