@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 
 #include <benchmark/benchmark.h>
 
@@ -33,6 +34,7 @@
 #include "TestServices.h"
 #include "Udlgrss/frmRSS.h"
 #include "Umain/frmMain.h"
+#include "WaitUntil.h"
 
 namespace {
 
@@ -98,7 +100,13 @@ public:
         main_ = std::make_unique<TfrmMain>(services_.Get());
         rss_ = std::make_unique<TfrmRSS>(services_.Get());
         main_->show();
-        QApplication::processEvents();
+        // The feed loads from the event loop: the clicks start from a window
+        // that has it.
+        auto* episodes = Find<QComboBox>(*main_, "cmbItem");
+        if (!WaitUntil([&] { return !main_->Pending() && episodes->count() > 0; },
+                       std::chrono::seconds(30))) {
+            throw std::runtime_error("the window did not load the feed");
+        }
     }
 
     ~Stage() {
