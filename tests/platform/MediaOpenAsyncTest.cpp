@@ -209,7 +209,9 @@ TEST_F(MediaOpenAsync, AFailureIsReportedThroughDoneAndLeavesTheDeviceClosed) {
         EXPECT_EQ(log_, std::vector<std::string>{"done"});
     }
 
+    // Loaded ahead or not, the library's failure is the open's.
     MpvMediaDevice unloadable("null", 15, "libmpv-not-installed.so.9");
+    unloadable.Prepare();
     log_.clear();
     unloadable.OpenAsync(TestDataFile("tone-1s.wav"), false, Logged("done"));
     EXPECT_TRUE(log_.empty());
@@ -220,6 +222,20 @@ TEST_F(MediaOpenAsync, AFailureIsReportedThroughDoneAndLeavesTheDeviceClosed) {
         << failure_->text;
     EXPECT_FALSE(unloadable.IsOpen());
     EXPECT_FALSE(unloadable.Opening());
+}
+
+// A device that loaded libmpv ahead, on another thread, opens with it.
+TEST_F(MediaOpenAsync, ADevicePreparedAheadOpensWithTheLibraryItLoaded) {
+    MpvMediaDevice prepared("null");
+    prepared.Prepare();
+    prepared.Prepare();
+    std::optional<std::optional<MediaOpenFailure>> outcome;
+    prepared.OpenAsync(TestDataFile("tone-1s.wav"), false,
+                       [&](std::optional<MediaOpenFailure> failure) { outcome = failure; });
+    ASSERT_TRUE(WaitUntil([&] { return outcome.has_value(); }, 40s));
+    EXPECT_FALSE(*outcome) << (*outcome)->text;
+    EXPECT_TRUE(prepared.IsOpen());
+    EXPECT_NEAR(prepared.Length(), 1000, 100);
 }
 
 // Neither a server that never answers nor one that sends a byte now and then
