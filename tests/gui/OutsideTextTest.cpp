@@ -88,12 +88,16 @@ struct ShownBox {
 };
 ShownBox ReadNextBox(const std::function<void()>& show) {
     ShownBox shown;
+    bool read = false;
     const NextModal<QMessageBox> next([&](QMessageBox* box) {
         const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
         shown = {label != nullptr ? ShownText(label) : QString(), box->textFormat()};
+        read = true;
         box->done(QMessageBox::Ok);
     });
     show();
+    // A box may come once a step of the action has ended, after it returned.
+    EXPECT_TRUE(WaitUntil([&] { return read; }));
     return shown;
 }
 
@@ -235,6 +239,7 @@ TEST_F(OutsideTextInWindows, TitlesLinksAndNamesShowAsWrittenAndOpenNothing) {
     const fs::path file = Folder() / "<i>a [*] &amp;.wav";
     fs::copy_file(TestDataFile("tone-1s.wav"), file);
     Main().PlayFile(file.string());
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(Main().windowHandle()->title(), Q("ZURav3 v3.0.0.0 - " + file.filename().string()));
     EXPECT_EQ(ShownToolTip(Find<TPlayBar>("prgPlay")), Q(file.string()));
 
