@@ -130,16 +130,19 @@ protected:
         return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
     }
     // The first visible window whose name matches `pattern`, once it is there.
-    QString WaitForWindow(const QString& pattern) {
+    QString WaitForWindow(const QString& pattern, std::chrono::seconds timeout = 60s) {
         QString id;
-        PollUntil([&] {
-            const auto found = Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                        QStringLiteral("--name"), pattern});
-            if (found && !found->isEmpty()) {
-                id = found->split(QLatin1Char('\n')).first();
-            }
-            return !id.isEmpty();
-        });
+        PollUntil(
+            [&] {
+                const auto found =
+                    Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                             QStringLiteral("--name"), pattern});
+                if (found && !found->isEmpty()) {
+                    id = found->split(QLatin1Char('\n')).first();
+                }
+                return !id.isEmpty();
+            },
+            timeout);
         return id;
     }
 
@@ -155,12 +158,20 @@ protected:
         ASSERT_TRUE(program_.waitForStarted(30000));
         const QString main = WaitForWindow(QStringLiteral("^ZURav3 v"));
         ASSERT_FALSE(main.isEmpty()) << "the main window did not show";
-        // The save button, at its place in the window's fixed layout.
-        ASSERT_TRUE(Xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), main,
-                             QStringLiteral("296"), QStringLiteral("13"), QStringLiteral("click"),
-                             QStringLiteral("1")}));
-        const QString dialog = WaitForWindow(QStringLiteral("^열기$"));
-        ASSERT_FALSE(dialog.isEmpty()) << "the file dialog did not show";
+        // The save button, at its place in the window's fixed layout. The
+        // window shows before the feed has arrived, and until then Save has
+        // no episode: it is clicked again, a few seconds apart, until the
+        // link has been checked and the file dialog comes.
+        QString dialog;
+        ASSERT_TRUE(PollUntil([&] {
+            if (!Xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), main,
+                          QStringLiteral("296"), QStringLiteral("13"), QStringLiteral("click"),
+                          QStringLiteral("1")})) {
+                return false;
+            }
+            dialog = WaitForWindow(QStringLiteral("^열기$"), 5s);
+            return !dialog.isEmpty();
+        })) << "the file dialog did not show";
         ASSERT_TRUE(Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog}));
         ASSERT_TRUE(Xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
         const std::size_t before = body_.Sent();

@@ -195,6 +195,19 @@ mpris() {
         /org/mpris/MediaPlayer2 "org.mpris.MediaPlayer2.Player.$method" "$@" >/dev/null
 }
 
+# Plays the selected episode as the media keys do. The window shows before its
+# feed has arrived, and until then there is nothing to play: the key is sent
+# again, ten seconds apart, until the episode plays (a minute at most).
+play_selected() {
+    local try
+    for try in 1 2 3 4 5 6; do
+        [ "$try" = 1 ] || echo "play_selected: try $try" >&2
+        mpris PlayPause || return 1
+        wait_for 10 mpris_status_is Playing && return 0
+    done
+    return 1
+}
+
 # The same without waiting for the answer (a box the method shows would hold it).
 mpris_no_wait() {
     local method="$1"

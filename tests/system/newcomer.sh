@@ -43,8 +43,7 @@ kill -0 "$run" 2>/dev/null || fail "./run ended without showing a window"
 wait_for 60 mpris_status_is Stopped || fail "no media controls on the bus"
 
 # The selected episode is the demo feed's first; it plays.
-mpris PlayPause || fail "PlayPause was not answered"
-wait_for 60 mpris_status_is Playing || fail "not playing: $(mpris_get PlaybackStatus)"
+play_selected || fail "not playing: $(mpris_get PlaybackStatus)"
 title=$(grep -o '<title>[^<]*</title>' "$clone/demo/feed.xml.in" | sed -n '2s/<[^>]*>//gp')
 [ "$(mpris_metadata xesam:title)" = "$title" ] ||
     fail "playing '$(mpris_metadata xesam:title)', not the first episode '$title'"

@@ -61,8 +61,7 @@ request_held || fail "the feed request ended before the server answered ($(held_
 # The server answers; the drop-down fills, and Play plays its first episode.
 touch "$SYSTEM_TMP/release"
 wait_for 30 grep -q '^answered ' "$SYSTEM_TMP/held.log" || fail "the feed was not answered"
-mpris PlayPause || fail "PlayPause was not answered"
-wait_for 60 mpris_status_is Playing || fail "not playing: $(mpris_get PlaybackStatus)"
+play_selected || fail "not playing: $(mpris_get PlaybackStatus)"
 [ "$(mpris_metadata xesam:title)" = "$first_title" ] ||
     fail "playing \"$(mpris_metadata xesam:title)\", not the feed's first \"$first_title\""
 

@@ -29,8 +29,7 @@ feed_fetched || fail "the demo feed was not fetched"
 wait_for 60 mpris_status_is Stopped || fail "no media controls on the bus"
 
 # Play the selected (first) episode, as the media keys do.
-mpris PlayPause || fail "PlayPause was not answered"
-wait_for 60 mpris_status_is Playing || fail "not playing: $(mpris_get PlaybackStatus)"
+play_selected || fail "not playing: $(mpris_get PlaybackStatus)"
 pactl --server="$SOUND_SERVER" list sink-inputs | grep -q 'application.name = "ZURav3"' ||
     fail "the sound server has no stream of the program"
 start=$(mpris_position)
