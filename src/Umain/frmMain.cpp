@@ -94,6 +94,9 @@ TfrmMain::TfrmMain(Services& services, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+    // Also when the window goes without being closed first: an open still
+    // on its way would report to a window that is gone.
+    CancelPendingPlay();
     MediaPlayer.SetNotifyHandler(nullptr);
     FormDestroy();
     if (frmMain == this) {

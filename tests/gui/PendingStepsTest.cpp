@@ -201,6 +201,18 @@ TEST_F(PendingSteps, ClosingTheWindowDropsWhatIsPending) {
     EXPECT_FALSE(Media().IsOpen());
     EXPECT_EQ(Seen("GET /one.mp3"), 0);
     EXPECT_TRUE(Dialogs().Boxes().empty());
+
+    // Gone without being closed first, with an open on its way.
+    CloseWindows();
+    ASSERT_EQ(Main().Episodes.size(), 2u);
+    Hold("GET /one.mp3");
+    Click("btnPlay");
+    ASSERT_TRUE(WaitUntil([&] { return Media().Opening(); }));
+    CloseWindows();
+    EXPECT_FALSE(Media().Opening());
+    Release("GET /one.mp3");
+    PumpEvents(500ms);
+    EXPECT_FALSE(Media().IsOpen());
 }
 
 // The settings dialog keeps its OK disabled while its load is pending; closing
