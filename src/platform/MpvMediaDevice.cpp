@@ -703,8 +703,10 @@ void MpvMediaDevice::SetPause(bool pause) {
 }
 
 bool MpvMediaDevice::AtEnd() const {
-    // mpv still reports the end until it carries out a seek away from it.
-    return !seekPending_ && EofReached();
+    // mpv still reports the end until it carries out a seek away from it, and
+    // a seek to the end puts the medium there before mpv gets there: a play
+    // in between must start over, not run into the end.
+    return seekPending_ ? seekToEnd_ : EofReached();
 }
 
 void MpvMediaDevice::SendSeek(int positionMs) {
@@ -726,6 +728,7 @@ void MpvMediaDevice::SendSeek(int positionMs) {
     }
     seekTarget_ = target;
     seekPending_ = true;
+    seekToEnd_ = length > 0 && target >= length;
 }
 
 void MpvMediaDevice::Play(bool notify) {

@@ -171,6 +171,8 @@ private:
     std::optional<int> seekTarget_;
     // A seek has been sent and mpv has not yet reported playback from there.
     bool seekPending_ = false;
+    // That pending seek goes to the medium's end, where mpv will stop.
+    bool seekToEnd_ = false;
     // Where a pause or a stop left the medium: mpv may still move its clock by
     // a millisecond after pausing, but a paused device stands still.
     std::optional<int> heldPosition_;

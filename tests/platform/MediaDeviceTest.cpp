@@ -145,6 +145,19 @@ TEST_F(MediaDevice, NaturalEndStopsAtTheEndWithOneSuccessfulNotification) {
     EXPECT_LT(device_.Position(), 1000);
 }
 
+// A play that follows a skip to the end before mpv has got there starts over,
+// as a play at the end does; it must not run into the end and stop.
+TEST_F(MediaDevice, PlayRightAfterASeekToTheEndStartsOver) {
+    device_.Open(TestDataFile("tone-3s.mp3"), false);
+    device_.Seek(device_.Length(), false);
+    EXPECT_EQ(device_.Position(), device_.Length());
+    device_.Play(false);
+    EXPECT_LT(device_.Position(), 1000);
+    ASSERT_TRUE(PlaysPast(300));
+    EXPECT_EQ(device_.Mode(), MediaMode::Playing);
+    EXPECT_LT(device_.Position(), device_.Length());
+}
+
 // Notifications come from the event loop, after the sending code returned, in
 // order: a pending play is superseded by the next command that asks for one.
 TEST_F(MediaDevice, NextNotifyingCommandSupersedesAPendingPlay) {
