@@ -84,23 +84,27 @@ void TfrmMain::CancelPendingPlay() {
 // episode, empty for a local file. A device error leaves the controls as
 // they were.
 void TfrmMain::OpenAndPlay(const PlayRequest& play) {
-    playDelay_.stop();
     extras_->PlayStarting();
     MediaPlayer.Close(true);
+    StartOpen(play.element, true, [this, play] { PlayOpened(play); });
+}
+
+void TfrmMain::StartOpen(const std::string& element, bool notify, std::function<void()> opened) {
     nowPlaying_ = {};
     playingLink_.clear();
     try {
-        MediaPlayer.OpenAsync(play.element, true, [this, play](auto failure) {
-            UpdateBusyCursor();
-            RunGuarded(dialogs_, [&] {
-                if (failure) {
-                    ThrowOpenFailure(*failure, play.element);
-                }
-                PlayOpened(play);
-            });
-        });
+        MediaPlayer.OpenAsync(element, notify,
+                              [this, element, opened = std::move(opened)](auto failure) {
+                                  UpdateBusyCursor();
+                                  RunGuarded(dialogs_, [&] {
+                                      if (failure) {
+                                          ThrowOpenFailure(*failure, element);
+                                      }
+                                      opened();
+                                  });
+                              });
     } catch (const MediaDeviceError& e) {
-        throw MediaDeviceError(FailureText(kPlayFailed, play.element, e.what()));
+        throw MediaDeviceError(FailureText(kPlayFailed, element, e.what()));
     }
     UpdateBusyCursor();
 }

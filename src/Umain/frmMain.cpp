@@ -195,27 +195,12 @@ void TfrmMain::cmbDateChange() {
         return;
     }
     // Checked before anything closes: a link from the feed is a web link.
-    const std::string url = FeedMediaLink(Episodes[static_cast<std::size_t>(i)].url);
     const std::string episodeLink = Episodes[static_cast<std::size_t>(i)].url;
+    const std::string url = FeedMediaLink(episodeLink);
     CancelPendingPlay();
     extras_->RememberPosition();
     MediaPlayer.Close(false);
-    nowPlaying_ = {};
-    playingLink_.clear();
-    try {
-        MediaPlayer.OpenAsync(url, false, [this, url, episodeLink](auto failure) {
-            UpdateBusyCursor();
-            RunGuarded(dialogs_, [&] {
-                if (failure) {
-                    ThrowOpenFailure(*failure, url);
-                }
-                DateOpened(url, episodeLink);
-            });
-        });
-    } catch (const MediaDeviceError& e) {
-        throw MediaDeviceError(FailureText(kPlayFailed, url, e.what()));
-    }
-    UpdateBusyCursor();
+    StartOpen(url, false, [this, url, episodeLink] { DateOpened(url, episodeLink); });
 }
 
 void TfrmMain::DateOpened(const std::string& url, const std::string& episodeLink) {

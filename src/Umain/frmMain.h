@@ -147,6 +147,10 @@ private:
         int startMs = 0;
     };
     void OpenAndPlay(const PlayRequest& play);
+    // Forgets what played and starts opening `element`; `opened` runs once it
+    // is open. A failure, at once or when the device reports it, is shown as
+    // the play's error.
+    void StartOpen(const std::string& element, bool notify, std::function<void()> opened);
     void PlayOpened(const PlayRequest& play);
     void PlayAfterTheWait();
     // The transport as the device's mode asks for.

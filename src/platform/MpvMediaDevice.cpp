@@ -412,7 +412,7 @@ void MpvMediaDevice::OpenAsync(const std::string& element, bool notify, OpenDone
 }
 
 bool MpvMediaDevice::Opening() const {
-    return opening_;
+    return openStep_ != OpenStep::None;
 }
 
 void MpvMediaDevice::Prepare() {
@@ -438,7 +438,6 @@ void MpvMediaDevice::BeginOpen(const std::string& element, bool notify, OpenDone
     DropOpen();
     CutOffPlayNotification(notify);
     Unload();
-    opening_ = true;
     openNotify_ = notify;
     openDone_ = std::move(done);
     element_ = element;
@@ -569,7 +568,6 @@ void MpvMediaDevice::SettleOpen(std::optional<MediaOpenFailure> failure) {
 }
 
 std::optional<MediaOpenFailure> MpvMediaDevice::CompleteOpen() {
-    opening_ = false;
     openStep_ = OpenStep::None;
     std::optional<MediaOpenFailure> failure = std::move(openFailure_);
     openFailure_.reset();
@@ -585,11 +583,10 @@ std::optional<MediaOpenFailure> MpvMediaDevice::CompleteOpen() {
 }
 
 void MpvMediaDevice::DropOpen() {
-    if (!opening_) {
+    if (!Opening()) {
         return;
     }
     ++openGeneration_;
-    opening_ = false;
     openStep_ = OpenStep::None;
     openDone_ = nullptr;
     openFailure_.reset();
@@ -601,7 +598,7 @@ MediaOpenFailure MpvMediaDevice::FailureOf(int error) const {
 }
 
 void MpvMediaDevice::Close(bool notify) {
-    if (opening_) {
+    if (Opening()) {
         DropOpen();
         Unload();
         return;

@@ -148,7 +148,6 @@ private:
     // A dropped open's queued completion sees another generation and stays
     // silent.
     OpenStep openStep_ = OpenStep::None;
-    bool opening_ = false;
     bool openNotify_ = false;
     OpenDone openDone_;
     std::optional<MediaOpenFailure> openFailure_;
